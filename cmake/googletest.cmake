@@ -1,0 +1,29 @@
+# GoogleTest from the system's sources, built by the cross toolchain (before the project's
+# own warning flags, which are not meant for it).
+set(QLX_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+add_subdirectory(${QLX_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# qlx_add_test(NAME SOURCES ... [LIBS ...] [LOCKS ...] [TIMEOUT s])
+# One test program; every test case in it becomes a ctest test, run under Wine.
+# LOCKS names shared state (registry keys, files) that test cases of several programs use.
+function(qlx_add_test name)
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LOCKS" ${ARGN})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 60)
+    endif()
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE qlx_test_support ${T_LIBS} gmock gtest)
+    set(props TIMEOUT ${T_TIMEOUT})
+    if(T_LOCKS)
+        list(JOIN T_LOCKS "," locks)
+        list(APPEND props RESOURCE_LOCK "${locks}")
+    endif()
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 60
+        TEST_PREFIX "${name}."
+        PROPERTIES ${props})
+endfunction()

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both trees and runs every test under Wine.
+# Exits non-zero when anything fails. Usage: scripts/test.sh [ctest arguments...]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+build="$root/build"
+jobs=$(nproc)
+
+now() { date +%s; }
+t0=$(now)
+
+"$here/install-deps.sh"
+t1=$(now)
+
+"$here/build.sh"
+t2=$(now)
+
+source "$here/wine-env.sh"
+start_test_session
+trap stop_test_session EXIT
+
+status=0
+for tree in i686 x86_64; do
+    echo "== tests: $tree"
+    ctest --test-dir "$build/$tree" -j"$jobs" --output-on-failure --timeout 120 "$@" || status=1
+done
+t3=$(now)
+
+stop_test_session
+trap - EXIT
+echo "== time: install $((t1 - t0))s, build $((t2 - t1))s, tests $((t3 - t2))s"
+[ "$status" -eq 0 ] && echo "== all tests passed" || echo "== TESTS FAILED"
+exit "$status"

@@ -1,0 +1,53 @@
+# Sourced by the scripts: the project's Wine prefix and a headless display.
+# One prefix serves both trees, so 64-bit and 32-bit programs meet in one registry.
+QLX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX="$QLX_ROOT/build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export QLX_WINEPREFIX="$WINEPREFIX"
+qlx_xvfb_pid=""
+
+make_prefix() {
+    [ -f "$WINEPREFIX/system.reg" ] && return 0
+    echo "== wine: creating prefix"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 </dev/null
+    # A crashing test must end, never wait at a dialog.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        >/dev/null 2>&1 </dev/null
+    wineserver -w
+}
+
+start_display() {
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+        qlx_xvfb_pid=$!
+        for _ in $(seq 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            sleep 0.1
+        done
+        export DISPLAY=":$n"
+        return 0
+    done
+    echo "no free display for Xvfb" >&2
+    return 1
+}
+
+# Starts the prefix detached from every output, so that Wine's service processes never hold
+# the test runner's pipes open.
+start_test_session() {
+    make_prefix
+    start_display
+    wineserver -p >/dev/null 2>&1 </dev/null &
+    wine wineboot >/dev/null 2>&1 </dev/null
+}
+
+stop_test_session() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$qlx_xvfb_pid" ]; then
+        kill "$qlx_xvfb_pid" >/dev/null 2>&1 || true
+        qlx_xvfb_pid=""
+    fi
+}
