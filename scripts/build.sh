@@ -5,7 +5,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 for tree in i686 x86_64; do
-    dir="$root/build/$tree"
+    dir="${QLX_BUILD_DIR:-$root/build}/$tree"
     if [ ! -f "$dir/build.ninja" ]; then
         cmake -S "$root" -B "$dir" -G Ninja \
             -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$tree.cmake" \

@@ -4,7 +4,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
-build="$root/build"
+build="${QLX_BUILD_DIR:-$root/build}"
 jobs=$(nproc)
 
 now() { date +%s; }

@@ -1,7 +1,7 @@
 # Sourced by the scripts: the project's Wine prefix and a headless display.
 # One prefix serves both trees, so 64-bit and 32-bit programs meet in one registry.
 QLX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX="$QLX_ROOT/build/wineprefix"
+export WINEPREFIX="${QLX_BUILD_DIR:-$QLX_ROOT/build}/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export QLX_WINEPREFIX="$WINEPREFIX"
