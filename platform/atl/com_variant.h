@@ -21,18 +21,22 @@ public:
     ComVariant(const ComVariant& other)
     {
         VariantInit(this);
-        VariantCopy(this, &other);
+        VariantCopy(this, const_cast<ComVariant*>(&other));
     }
     ComVariant& operator=(const ComVariant& other)
     {
         if (this != &other)
-            VariantCopy(this, &other);
+            VariantCopy(this, const_cast<ComVariant*>(&other));
         return *this;
     }
     ~ComVariant() { VariantClear(this); }
 
     HRESULT Clear() { return VariantClear(this); }
-    HRESULT CopyFrom(const VARIANT* source) { return VariantCopy(this, source); }
+    // MinGW declares VariantCopy's source without const; it is only read.
+    HRESULT CopyFrom(const VARIANT* source)
+    {
+        return VariantCopy(this, const_cast<VARIANT*>(source));
+    }
     // Gives the value to an [out] VARIANT, leaving this one empty.
     HRESULT Detach(VARIANT* out)
     {
