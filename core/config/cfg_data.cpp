@@ -101,8 +101,16 @@ bool CfgData::TakeVariant(CfgValue& value, const VARIANT& variant, bool* changed
             LogErrorNum(kSource, L"Wrong data type for array value", variant.vt);
             return false;
         }
-        if (!variant.parray || !value.bytes.CopyFrom(variant.parray))
+        if (variant.parray) {
+            SafeByteArray copy;
+            if (!copy.CopyFrom(variant.parray)) {
+                LogError(kSource, L"Cannot copy array value");
+                return false;
+            }
+            value.bytes.Attach(copy.Detach());
+        } else {
             value.bytes.Attach(NewEmptyByteArray());
+        }
         // The file stays until the empty array is saved to the tree that names it: this value
         // may have come from a tree (or printer) whose stored configuration must not change.
         if (value.bytes.Count() == 0)
@@ -287,7 +295,7 @@ void CfgData::LoadValue(HKEY key, const std::wstring& name, CfgValue& value) {
     }
 }
 
-HRESULT CfgData::LoadFrom(HKEY root, const std::wstring& keyPath) {
+HRESULT CfgData::int_Load(HKEY root, const std::wstring& keyPath) {
     CfgLockGuard guard(context_.lock);
     RegKey key;
     if (!key.Open(root, keyPath.c_str(), KEY_READ))
@@ -360,7 +368,7 @@ HRESULT CfgData::SaveValue(HKEY key, const std::wstring& name, CfgValue& value) 
     }
 }
 
-HRESULT CfgData::SaveTo(HKEY root, const std::wstring& keyPath) {
+HRESULT CfgData::int_Save(HKEY root, const std::wstring& keyPath) {
     CfgLockGuard guard(context_.lock);
     if (!changed_) {
         LogInfo(kSource, L"CFG Save: not changed");

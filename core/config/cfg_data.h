@@ -58,8 +58,8 @@ public:
     // The section from or to one registry key (full path under root). A save does nothing
     // unless the section changed; E_FAIL when the key can't be opened, a value can't be set
     // or a byte array's file can't be written (the stored value is kept then).
-    HRESULT LoadFrom(HKEY root, const std::wstring& keyPath);
-    HRESULT SaveTo(HKEY root, const std::wstring& keyPath);
+    HRESULT int_Load(HKEY root, const std::wstring& keyPath);
+    HRESULT int_Save(HKEY root, const std::wstring& keyPath);
 
 private:
     using Entries = std::map<std::wstring, CfgValue, CfgNameLess>;

@@ -33,7 +33,7 @@ void CfgStore::LoadGroup(CfgPlugins::Group group, HKEY root, const wchar_t* prin
             continue;
         CfgData& section = plugins.Section(group, i);
         LogInfoStr(kSource, L"Plugin", section.Section().c_str());
-        if (FAILED(section.LoadFrom(root, PluginKey(printer, section.Section().c_str())))) {
+        if (FAILED(section.int_Load(root, PluginKey(printer, section.Section().c_str())))) {
             LogWarn(kSource, L"CfgData::Load Cannot load plugin config - init");
             section.PutValues(*params);
             section.SetChanged(false);
@@ -45,7 +45,7 @@ void CfgStore::LoadGroup(CfgPlugins::Group group, HKEY root, const wchar_t* prin
 
 HRESULT CfgStore::LoadFromTree(CfgTree tree, const wchar_t* printer, CfgPlugins& plugins) {
     const HKEY root = RootOf(tree);
-    if (FAILED(core_.LoadFrom(root, PrinterKey(printer))))
+    if (FAILED(core_.int_Load(root, PrinterKey(printer))))
         return E_FAIL;
     plugins.Select(CfgPlugins::kTransports, core_.Get(kTransportPlugin).text.c_str());
     LoadGroup(CfgPlugins::kTransports, root, printer, plugins);
@@ -89,7 +89,7 @@ HRESULT CfgStore::SaveGroup(CfgPlugins::Group group, HKEY root, const wchar_t* p
     HRESULT result = S_OK;
     for (unsigned i = 0; i < plugins.Count(group); ++i) {
         CfgData& section = plugins.Section(group, i);
-        if (FAILED(section.SaveTo(root, PluginKey(printer, section.Section().c_str())))) {
+        if (FAILED(section.int_Save(root, PluginKey(printer, section.Section().c_str())))) {
             LogErrorStr(kSource, L"CfgData::Save Cannot save plugin config:",
                         section.Section().c_str());
             result = E_FAIL;
@@ -108,7 +108,7 @@ HRESULT CfgStore::Save(CfgTree tree, const wchar_t* printer, CfgPlugins& plugins
     if (source_ != target || !sameConfiguration)
         MarkAllChanged(plugins);
     const HKEY root = RootOf(tree);
-    HRESULT hr = core_.SaveTo(root, PrinterKey(printer));
+    HRESULT hr = core_.int_Save(root, PrinterKey(printer));
     if (FAILED(hr)) {
         LogError(kSource, L"General config save error");
         return hr;
