@@ -7,7 +7,8 @@
 #include "cfg_lock.h"
 
 // What the store needs from the engine: whether a user interface is connected, and a way to
-// announce changes. Called without the store's lock held.
+// announce changes. UILoadedCount is asked with the store's lock held and must not wait;
+// PostOnSettingChanged is called without it, so listeners may call back into the store.
 class CfgEngine {
 public:
     virtual LONG UILoadedCount() = 0;
