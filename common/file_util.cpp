@@ -3,26 +3,22 @@
 
 #include <wchar.h>
 
-HANDLE OpenFileForRead(const wchar_t* path)
-{
+HANDLE OpenFileForRead(const wchar_t* path) {
     return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-bool ReadFromFile(HANDLE file, void* buffer, DWORD size)
-{
+bool ReadFromFile(HANDLE file, void* buffer, DWORD size) {
     DWORD done = 0;
     return ReadFile(file, buffer, size, &done, nullptr) && done == size;
 }
 
-bool WriteToFile(HANDLE file, const void* buffer, DWORD size)
-{
+bool WriteToFile(HANDLE file, const void* buffer, DWORD size) {
     DWORD done = 0;
     return WriteFile(file, buffer, size, &done, nullptr) && done == size;
 }
 
-void CloseFileHandle(HANDLE& file)
-{
+void CloseFileHandle(HANDLE& file) {
     if (file && file != INVALID_HANDLE_VALUE)
         CloseHandle(file);
     file = INVALID_HANDLE_VALUE;
@@ -30,12 +26,13 @@ void CloseFileHandle(HANDLE& file)
 
 namespace {
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
 
 // True for "\\server\share" (and "\\server"): the root of a network path, which can't be created
 // and which a directory search does not find.
-bool IsNetworkRoot(const wchar_t* path, unsigned length)
-{
+bool IsNetworkRoot(const wchar_t* path, unsigned length) {
     if (length < 2 || !IsSeparator(path[0]) || !IsSeparator(path[1]))
         return false;
     unsigned separators = 0;
@@ -45,14 +42,12 @@ bool IsNetworkRoot(const wchar_t* path, unsigned length)
     return separators <= 1;
 }
 
-bool DirectoryExists(const wchar_t* path)
-{
+bool DirectoryExists(const wchar_t* path) {
     DWORD attributes = GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool EnsureDirectory(WStringBase& directory)
-{
+bool EnsureDirectory(WStringBase& directory) {
     if (directory.Length() <= 3 || IsNetworkRoot(directory.c_str(), directory.Length()))
         return true;
     if (DirectoryExists(directory.c_str()))
@@ -65,8 +60,7 @@ bool EnsureDirectory(WStringBase& directory)
 
 } // namespace
 
-bool CreateDirectoryPath(const wchar_t* path)
-{
+bool CreateDirectoryPath(const wchar_t* path) {
     if (!path)
         return false;
     WStringBase directory(path);

@@ -10,8 +10,7 @@ public:
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     UniqueHandle(UniqueHandle&& other) noexcept : h_(other.Release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept
-    {
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
         if (this != &other)
             Reset(other.Release());
         return *this;
@@ -21,14 +20,12 @@ public:
     bool Valid() const { return IsValid(h_); }
     explicit operator bool() const { return Valid(); }
     HANDLE Get() const { return h_; }
-    HANDLE Release()
-    {
+    HANDLE Release() {
         HANDLE h = h_;
         h_ = nullptr;
         return h;
     }
-    void Reset(HANDLE h = nullptr)
-    {
+    void Reset(HANDLE h = nullptr) {
         if (IsValid(h_))
             CloseHandle(h_);
         h_ = h;

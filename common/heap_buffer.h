@@ -10,15 +10,13 @@ public:
     HeapBuffer& operator=(const HeapBuffer&) = delete;
 
     // Replaces the block by a new one of size bytes; null (and nothing held) when out of memory.
-    void* Allocate(size_t size)
-    {
+    void* Allocate(size_t size) {
         Reset();
         block_ = malloc(size ? size : 1);
         size_ = block_ ? size : 0;
         return block_;
     }
-    void Reset()
-    {
+    void Reset() {
         free(block_);
         block_ = nullptr;
         size_ = 0;

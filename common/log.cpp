@@ -24,8 +24,7 @@ constexpr wchar_t kMutexPrefix[] = L"Global\\";
 
 class NullDaclAttributes {
 public:
-    NullDaclAttributes()
-    {
+    NullDaclAttributes() {
         InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION);
         SetSecurityDescriptorDacl(&descriptor_, TRUE, nullptr, FALSE);
         attributes_.nLength = sizeof(attributes_);
@@ -40,8 +39,7 @@ private:
 };
 
 // Formats into a heap buffer that grows until the text fits. Null on failure.
-wchar_t* FormatWide(const wchar_t* format, va_list args)
-{
+wchar_t* FormatWide(const wchar_t* format, va_list args) {
     constexpr size_t kMaxChars = 1u << 22;
     for (size_t room = 512; room <= kMaxChars; room *= 2) {
         wchar_t* buffer = static_cast<wchar_t*>(malloc(room * sizeof(wchar_t)));
@@ -59,8 +57,7 @@ wchar_t* FormatWide(const wchar_t* format, va_list args)
 }
 
 // The file holds 8-bit text; UTF-8 keeps every character.
-void WriteUtf8(FILE* file, const wchar_t* text)
-{
+void WriteUtf8(FILE* file, const wchar_t* text) {
     int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
     if (bytes <= 0)
         return;
@@ -72,8 +69,7 @@ void WriteUtf8(FILE* file, const wchar_t* text)
     free(utf8);
 }
 
-void WriteLocked(LogConfig* config, const wchar_t* format, va_list args)
-{
+void WriteLocked(LogConfig* config, const wchar_t* format, va_list args) {
     DWORD wait = WaitForSingleObject(config->mutex, config->wait);
     if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED)
         return;
@@ -92,8 +88,7 @@ void WriteLocked(LogConfig* config, const wchar_t* format, va_list args)
     ReleaseMutex(config->mutex);
 }
 
-void WriteUnlockedList(LogConfig* config, const wchar_t* format, ...)
-{
+void WriteUnlockedList(LogConfig* config, const wchar_t* format, ...) {
     va_list args;
     va_start(args, format);
     WriteLocked(config, format, args);
@@ -101,8 +96,7 @@ void WriteUnlockedList(LogConfig* config, const wchar_t* format, ...)
 }
 
 // Releases the current configuration; the caller holds the lock exclusively.
-void ReleaseCurrentExclusive()
-{
+void ReleaseCurrentExclusive() {
     LogConfig* config = g_logConfig;
     if (!config)
         return;
@@ -112,8 +106,7 @@ void ReleaseCurrentExclusive()
     CloseLog(config);
 }
 
-DWORD ReadLogLevel()
-{
+DWORD ReadLogLevel() {
     DWORD level = 0;
     RegKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, ProductKey(), KEY_READ)) {
@@ -126,15 +119,13 @@ DWORD ReadLogLevel()
     return level;
 }
 
-void LogText(const wchar_t* level, wchar_t source, const wchar_t* text)
-{
+void LogText(const wchar_t* level, wchar_t source, const wchar_t* text) {
     LogLine(LOG_FMT, source, level, text ? text : L"");
 }
 
 } // namespace
 
-LogConfig* OpenLog(const wchar_t* path, const wchar_t* mutexName)
-{
+LogConfig* OpenLog(const wchar_t* path, const wchar_t* mutexName) {
     FILE* file = _wfopen(path, L"a");
     if (!file)
         return nullptr;
@@ -154,8 +145,7 @@ LogConfig* OpenLog(const wchar_t* path, const wchar_t* mutexName)
     return config;
 }
 
-void CloseLog(LogConfig* config)
-{
+void CloseLog(LogConfig* config) {
     if (!config)
         return;
     if (config->file)
@@ -165,8 +155,7 @@ void CloseLog(LogConfig* config)
     free(config);
 }
 
-void LoadLogConfig()
-{
+void LoadLogConfig() {
     wchar_t path[kLogFileRoom];
     ReadRegString(kLogFileRoom, kDefaultLogFile, path, L"LogFile");
 
@@ -194,29 +183,25 @@ void LoadLogConfig()
     }
 }
 
-void UnloadLogConfig()
-{
+void UnloadLogConfig() {
     AcquireSRWLockExclusive(&g_logLock);
     ReleaseCurrentExclusive();
     ReleaseSRWLockExclusive(&g_logLock);
 }
 
-DWORD LogLevel()
-{
+DWORD LogLevel() {
     AcquireSRWLockShared(&g_logLock);
     DWORD level = g_logConfig ? g_logConfig->level : 0;
     ReleaseSRWLockShared(&g_logLock);
     return level;
 }
 
-void LogLineTo(LogConfig* config, const wchar_t* format, va_list args)
-{
+void LogLineTo(LogConfig* config, const wchar_t* format, va_list args) {
     if (config && config->file)
         WriteLocked(config, format, args);
 }
 
-void LogLine(const wchar_t* format, ...)
-{
+void LogLine(const wchar_t* format, ...) {
     AcquireSRWLockShared(&g_logLock);
     if (g_logConfig) {
         va_list args;
@@ -227,48 +212,39 @@ void LogLine(const wchar_t* format, ...)
     ReleaseSRWLockShared(&g_logLock);
 }
 
-void LogError(wchar_t source, const wchar_t* text)
-{
+void LogError(wchar_t source, const wchar_t* text) {
     if (LogErrorsOn())
         LogText(kLogError, source, text);
 }
-void LogErrorStr(wchar_t source, const wchar_t* text, const wchar_t* arg)
-{
+void LogErrorStr(wchar_t source, const wchar_t* text, const wchar_t* arg) {
     if (LogErrorsOn())
         LogLine(LOG_FMT_STR, source, kLogError, text, arg ? arg : L"");
 }
-void LogErrorNum(wchar_t source, const wchar_t* text, long number)
-{
+void LogErrorNum(wchar_t source, const wchar_t* text, long number) {
     if (LogErrorsOn())
         LogLine(LOG_FMT_NUM, source, kLogError, text, static_cast<int>(number));
 }
-void LogWarn(wchar_t source, const wchar_t* text)
-{
+void LogWarn(wchar_t source, const wchar_t* text) {
     if (LogWarningsOn())
         LogText(kLogWarn, source, text);
 }
-void LogWarnStr(wchar_t source, const wchar_t* text, const wchar_t* arg)
-{
+void LogWarnStr(wchar_t source, const wchar_t* text, const wchar_t* arg) {
     if (LogWarningsOn())
         LogLine(LOG_FMT_STR, source, kLogWarn, text, arg ? arg : L"");
 }
-void LogWarnNum(wchar_t source, const wchar_t* text, long number)
-{
+void LogWarnNum(wchar_t source, const wchar_t* text, long number) {
     if (LogWarningsOn())
         LogLine(LOG_FMT_NUM, source, kLogWarn, text, static_cast<int>(number));
 }
-void LogInfo(wchar_t source, const wchar_t* text)
-{
+void LogInfo(wchar_t source, const wchar_t* text) {
     if (LogInfoOn())
         LogText(kLogInfo, source, text);
 }
-void LogInfoStr(wchar_t source, const wchar_t* text, const wchar_t* arg)
-{
+void LogInfoStr(wchar_t source, const wchar_t* text, const wchar_t* arg) {
     if (LogInfoOn())
         LogLine(LOG_FMT_STR, source, kLogInfo, text, arg ? arg : L"");
 }
-void LogInfoNum(wchar_t source, const wchar_t* text, long number)
-{
+void LogInfoNum(wchar_t source, const wchar_t* text, long number) {
     if (LogInfoOn())
         LogLine(LOG_FMT_NUM, source, kLogInfo, text, static_cast<int>(number));
 }

@@ -41,9 +41,15 @@ void UnloadLogConfig();
 
 // The process's current level; 0 when there is no configuration.
 DWORD LogLevel();
-inline bool LogErrorsOn() { return LogLevel() >= 1; }
-inline bool LogWarningsOn() { return LogLevel() > 1; }
-inline bool LogInfoOn() { return LogLevel() > 2; }
+inline bool LogErrorsOn() {
+    return LogLevel() >= 1;
+}
+inline bool LogWarningsOn() {
+    return LogLevel() > 1;
+}
+inline bool LogInfoOn() {
+    return LogLevel() > 2;
+}
 
 // Writes one line with the process's configuration: waits at most the configured time for the
 // mutex (else drops the line), stamps, formats, ends the line and flushes. Does not test the

@@ -3,12 +3,15 @@
 #include <stdlib.h>
 #include <string.h>
 
-PtrArray::PtrArray() { Grow(kInitialCapacity); }
+PtrArray::PtrArray() {
+    Grow(kInitialCapacity);
+}
 
-PtrArray::~PtrArray() { free(items_); }
+PtrArray::~PtrArray() {
+    free(items_);
+}
 
-bool PtrArray::Grow(unsigned n)
-{
+bool PtrArray::Grow(unsigned n) {
     void** fresh = static_cast<void**>(realloc(items_, sizeof(void*) * (capacity_ + n)));
     if (!fresh)
         return false;
@@ -17,8 +20,7 @@ bool PtrArray::Grow(unsigned n)
     return true;
 }
 
-bool PtrArray::Insert(void* item, unsigned index)
-{
+bool PtrArray::Insert(void* item, unsigned index) {
     if (count_ == capacity_ && !Grow(capacity_ ? capacity_ : kInitialCapacity))
         return false;
     if (index > count_)
@@ -29,10 +31,11 @@ bool PtrArray::Insert(void* item, unsigned index)
     return true;
 }
 
-bool PtrArray::Append(void* item) { return Insert(item, count_); }
+bool PtrArray::Append(void* item) {
+    return Insert(item, count_);
+}
 
-void* PtrArray::RemoveAt(unsigned index)
-{
+void* PtrArray::RemoveAt(unsigned index) {
     if (index >= count_)
         return nullptr;
     void* item = items_[index];

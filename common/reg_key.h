@@ -12,8 +12,7 @@ public:
     RegKey(const RegKey&) = delete;
     RegKey& operator=(const RegKey&) = delete;
     RegKey(RegKey&& other) noexcept : key_(other.Detach()) {}
-    RegKey& operator=(RegKey&& other) noexcept
-    {
+    RegKey& operator=(RegKey&& other) noexcept {
         if (this != &other) {
             Close();
             key_ = other.Detach();
@@ -21,29 +20,25 @@ public:
         return *this;
     }
 
-    bool Open(HKEY root, const wchar_t* path, REGSAM access, REGSAM view = kProductKeyView)
-    {
+    bool Open(HKEY root, const wchar_t* path, REGSAM access, REGSAM view = kProductKeyView) {
         Close();
         return RegOpenKeyExW(root, path, 0, access | view, &key_) == ERROR_SUCCESS ||
                (key_ = nullptr, false);
     }
-    bool Create(HKEY root, const wchar_t* path, REGSAM access, REGSAM view = kProductKeyView)
-    {
+    bool Create(HKEY root, const wchar_t* path, REGSAM access, REGSAM view = kProductKeyView) {
         Close();
         return RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access | view,
                                nullptr, &key_, nullptr) == ERROR_SUCCESS ||
                (key_ = nullptr, false);
     }
-    void Close()
-    {
+    void Close() {
         if (key_) {
             RegCloseKey(key_);
             key_ = nullptr;
         }
     }
     HKEY Get() const { return key_; }
-    HKEY Detach()
-    {
+    HKEY Detach() {
         HKEY key = key_;
         key_ = nullptr;
         return key;

@@ -6,8 +6,7 @@
 
 namespace {
 
-void CopyDefault(DWORD room, const wchar_t* defaultValue, wchar_t* destination)
-{
+void CopyDefault(DWORD room, const wchar_t* defaultValue, wchar_t* destination) {
     if (room == 0)
         return;
     if (defaultValue)
@@ -18,15 +17,14 @@ void CopyDefault(DWORD room, const wchar_t* defaultValue, wchar_t* destination)
 
 } // namespace
 
-bool ReadRegStringFromKey(HKEY key, DWORD room, const wchar_t* defaultValue,
-                          wchar_t* destination, const wchar_t* valueName)
-{
+bool ReadRegStringFromKey(HKEY key, DWORD room, const wchar_t* defaultValue, wchar_t* destination,
+                          const wchar_t* valueName) {
     if (!destination || room == 0)
         return false;
     DWORD type = 0;
     DWORD bytes = room * sizeof(wchar_t);
-    LONG rc = RegQueryValueExW(key, valueName, nullptr, &type,
-                               reinterpret_cast<BYTE*>(destination), &bytes);
+    LONG rc = RegQueryValueExW(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(destination),
+                               &bytes);
     if (rc != ERROR_SUCCESS || type != REG_SZ) {
         CopyDefault(room, defaultValue, destination);
         return false;
@@ -46,8 +44,7 @@ bool ReadRegStringFromKey(HKEY key, DWORD room, const wchar_t* defaultValue,
 }
 
 void ReadRegString(DWORD room, const wchar_t* defaultValue, wchar_t* destination,
-                   const wchar_t* valueName)
-{
+                   const wchar_t* valueName) {
     RegKey key;
     if (!key.Open(HKEY_LOCAL_MACHINE, ProductKey(), KEY_READ)) {
         CopyDefault(room, defaultValue, destination);
@@ -56,8 +53,7 @@ void ReadRegString(DWORD room, const wchar_t* defaultValue, wchar_t* destination
     ReadRegStringFromKey(key.Get(), room, defaultValue, destination, valueName);
 }
 
-void ReadRegDword(HKEY root, DWORD* destination, DWORD defaultValue, const wchar_t* valueName)
-{
+void ReadRegDword(HKEY root, DWORD* destination, DWORD defaultValue, const wchar_t* valueName) {
     if (!destination)
         return;
     *destination = defaultValue;
@@ -71,11 +67,10 @@ void ReadRegDword(HKEY root, DWORD* destination, DWORD defaultValue, const wchar
         *destination = value;
 }
 
-bool WriteRegDword(HKEY root, const wchar_t* valueName, DWORD value)
-{
+bool WriteRegDword(HKEY root, const wchar_t* valueName, DWORD value) {
     RegKey key;
     if (!key.Create(root, ProductKey(), KEY_SET_VALUE))
         return false;
-    return RegSetValueExW(key.Get(), valueName, 0, REG_DWORD,
-                          reinterpret_cast<const BYTE*>(&value), sizeof(value)) == ERROR_SUCCESS;
+    return RegSetValueExW(key.Get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                          sizeof(value)) == ERROR_SUCCESS;
 }

@@ -18,8 +18,8 @@ constexpr REGSAM kProductKeyView =
 void ReadRegString(DWORD room, const wchar_t* defaultValue, wchar_t* destination,
                    const wchar_t* valueName);
 // Same, from an already open key; returns false when the default was used.
-bool ReadRegStringFromKey(HKEY key, DWORD room, const wchar_t* defaultValue,
-                          wchar_t* destination, const wchar_t* valueName);
+bool ReadRegStringFromKey(HKEY key, DWORD room, const wchar_t* defaultValue, wchar_t* destination,
+                          const wchar_t* valueName);
 
 // A REG_DWORD value of the product key under root; the default when it can't be read.
 void ReadRegDword(HKEY root, DWORD* destination, DWORD defaultValue, const wchar_t* valueName);

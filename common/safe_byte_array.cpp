@@ -2,8 +2,7 @@
 #include "file_util.h"
 #include "handle.h"
 
-void SafeByteArray::Release()
-{
+void SafeByteArray::Release() {
     Unaccess();
     if (array_)
         SafeArrayDestroy(array_);
@@ -11,17 +10,16 @@ void SafeByteArray::Release()
     count_ = 0;
 }
 
-void SafeByteArray::Recount()
-{
+void SafeByteArray::Recount() {
     count_ = 0;
     LONG lower = 0, upper = -1;
-    if (array_ && SafeArrayGetDim(array_) == 1 && SUCCEEDED(SafeArrayGetLBound(array_, 1, &lower)) &&
+    if (array_ && SafeArrayGetDim(array_) == 1 &&
+        SUCCEEDED(SafeArrayGetLBound(array_, 1, &lower)) &&
         SUCCEEDED(SafeArrayGetUBound(array_, 1, &upper)) && upper >= lower)
         count_ = static_cast<DWORD>(upper - lower + 1);
 }
 
-bool SafeByteArray::CopyFrom(SAFEARRAY* array)
-{
+bool SafeByteArray::CopyFrom(SAFEARRAY* array) {
     Release();
     if (!array)
         return false;
@@ -33,15 +31,13 @@ bool SafeByteArray::CopyFrom(SAFEARRAY* array)
     return true;
 }
 
-void SafeByteArray::Attach(SAFEARRAY* array)
-{
+void SafeByteArray::Attach(SAFEARRAY* array) {
     Release();
     array_ = array;
     Recount();
 }
 
-SAFEARRAY* SafeByteArray::Detach()
-{
+SAFEARRAY* SafeByteArray::Detach() {
     Unaccess();
     SAFEARRAY* array = array_;
     array_ = nullptr;
@@ -49,8 +45,7 @@ SAFEARRAY* SafeByteArray::Detach()
     return array;
 }
 
-BYTE* SafeByteArray::Access()
-{
+BYTE* SafeByteArray::Access() {
     if (!data_ && array_) {
         void* data = nullptr;
         if (SUCCEEDED(SafeArrayAccessData(array_, &data)))
@@ -59,15 +54,13 @@ BYTE* SafeByteArray::Access()
     return data_;
 }
 
-void SafeByteArray::Unaccess()
-{
+void SafeByteArray::Unaccess() {
     if (data_ && array_)
         SafeArrayUnaccessData(array_);
     data_ = nullptr;
 }
 
-bool SafeByteArray::LoadFile(const wchar_t* path)
-{
+bool SafeByteArray::LoadFile(const wchar_t* path) {
     Release();
     WIN32_FILE_ATTRIBUTE_DATA attributes;
     if (!path || !GetFileAttributesExW(path, GetFileExInfoStandard, &attributes))
@@ -87,8 +80,7 @@ bool SafeByteArray::LoadFile(const wchar_t* path)
     return ok;
 }
 
-bool SafeByteArray::SaveFile(const wchar_t* path)
-{
+bool SafeByteArray::SaveFile(const wchar_t* path) {
     if (!array_ || !path)
         return false;
     UniqueHandle file(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,

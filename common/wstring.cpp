@@ -8,17 +8,17 @@
 
 namespace {
 
-wchar_t* AllocChars(unsigned capacity)
-{
+wchar_t* AllocChars(unsigned capacity) {
     return static_cast<wchar_t*>(malloc((static_cast<size_t>(capacity) + 1) * sizeof(wchar_t)));
 }
 
 } // namespace
 
-WStringBase::WStringBase() { Reserve(kStep); }
+WStringBase::WStringBase() {
+    Reserve(kStep);
+}
 
-WStringBase::WStringBase(const wchar_t* text)
-{
+WStringBase::WStringBase(const wchar_t* text) {
     unsigned length = text ? static_cast<unsigned>(wcslen(text)) : 0;
     if (Reserve(CapacityFor(length)) && length) {
         wmemcpy(buffer_, text, length);
@@ -27,8 +27,7 @@ WStringBase::WStringBase(const wchar_t* text)
     }
 }
 
-WStringBase::WStringBase(const WStringBase& other)
-{
+WStringBase::WStringBase(const WStringBase& other) {
     if (Reserve(CapacityFor(other.length_)) && other.length_) {
         wmemcpy(buffer_, other.buffer_, other.length_);
         length_ = other.length_;
@@ -37,22 +36,19 @@ WStringBase::WStringBase(const WStringBase& other)
 }
 
 WStringBase::WStringBase(WStringBase&& other) noexcept
-    : buffer_(other.buffer_), capacity_(other.capacity_), length_(other.length_)
-{
+    : buffer_(other.buffer_), capacity_(other.capacity_), length_(other.length_) {
     other.buffer_ = nullptr;
     other.capacity_ = 0;
     other.length_ = 0;
 }
 
-WStringBase& WStringBase::operator=(const WStringBase& other)
-{
+WStringBase& WStringBase::operator=(const WStringBase& other) {
     if (this != &other)
         Assign(other.c_str(), other.length_);
     return *this;
 }
 
-WStringBase& WStringBase::operator=(WStringBase&& other) noexcept
-{
+WStringBase& WStringBase::operator=(WStringBase&& other) noexcept {
     if (this != &other) {
         free(buffer_);
         buffer_ = other.buffer_;
@@ -65,10 +61,11 @@ WStringBase& WStringBase::operator=(WStringBase&& other) noexcept
     return *this;
 }
 
-WStringBase::~WStringBase() { free(buffer_); }
+WStringBase::~WStringBase() {
+    free(buffer_);
+}
 
-bool WStringBase::Reserve(unsigned capacity)
-{
+bool WStringBase::Reserve(unsigned capacity) {
     if (buffer_ && capacity <= capacity_)
         return true;
     wchar_t* grown = AllocChars(capacity);
@@ -83,8 +80,7 @@ bool WStringBase::Reserve(unsigned capacity)
     return true;
 }
 
-bool WStringBase::PushBack(wchar_t c)
-{
+bool WStringBase::PushBack(wchar_t c) {
     if (length_ >= capacity_ && !Reserve(capacity_ ? capacity_ * 2 : kStep))
         return false;
     buffer_[length_++] = c;
@@ -92,12 +88,11 @@ bool WStringBase::PushBack(wchar_t c)
     return true;
 }
 
-bool WStringBase::Append(const wchar_t* text, unsigned count)
-{
+bool WStringBase::Append(const wchar_t* text, unsigned count) {
     if (!text)
         return true;
-    unsigned add = count ? static_cast<unsigned>(wcsnlen(text, count))
-                         : static_cast<unsigned>(wcslen(text));
+    unsigned add =
+        count ? static_cast<unsigned>(wcsnlen(text, count)) : static_cast<unsigned>(wcslen(text));
     if (add == 0)
         return true;
     unsigned needed = length_ + add;
@@ -118,14 +113,13 @@ bool WStringBase::Append(const wchar_t* text, unsigned count)
     return true;
 }
 
-bool WStringBase::Assign(const wchar_t* text, unsigned count)
-{
+bool WStringBase::Assign(const wchar_t* text, unsigned count) {
     if (!text) {
         Clear();
         return true;
     }
-    unsigned length = count ? static_cast<unsigned>(wcsnlen(text, count))
-                            : static_cast<unsigned>(wcslen(text));
+    unsigned length =
+        count ? static_cast<unsigned>(wcsnlen(text, count)) : static_cast<unsigned>(wcslen(text));
     if (!buffer_ || length > capacity_) {
         wchar_t* fresh = AllocChars(CapacityFor(length));
         if (!fresh)
@@ -142,23 +136,20 @@ bool WStringBase::Assign(const wchar_t* text, unsigned count)
     return true;
 }
 
-void WStringBase::Clear()
-{
+void WStringBase::Clear() {
     length_ = 0;
     if (buffer_)
         buffer_[0] = L'\0';
 }
 
-void WStringBase::Truncate(unsigned length)
-{
+void WStringBase::Truncate(unsigned length) {
     if (length < length_) {
         length_ = length;
         buffer_[length_] = L'\0';
     }
 }
 
-unsigned WStringBase::Replace(const wchar_t* find, const wchar_t* replacement, unsigned maxCount)
-{
+unsigned WStringBase::Replace(const wchar_t* find, const wchar_t* replacement, unsigned maxCount) {
     if (!find || !*find || !buffer_ || maxCount == 0)
         return 0;
     if (!replacement)
@@ -187,8 +178,7 @@ unsigned WStringBase::Replace(const wchar_t* find, const wchar_t* replacement, u
     return replaced;
 }
 
-void WStringBase::LoadFromResource(UINT id, HINSTANCE module)
-{
+void WStringBase::LoadFromResource(UINT id, HINSTANCE module) {
     wchar_t text[512];
     int length = LoadStringW(module, id, text, 512);
     if (length > 0)
@@ -197,10 +187,11 @@ void WStringBase::LoadFromResource(UINT id, HINSTANCE module)
         Clear();
 }
 
-bool WStringBase::Equals(const wchar_t* text) const { return WStringEquals(c_str(), text); }
+bool WStringBase::Equals(const wchar_t* text) const {
+    return WStringEquals(c_str(), text);
+}
 
-int WStringBase::Compare(const wchar_t* text) const
-{
+int WStringBase::Compare(const wchar_t* text) const {
     const wchar_t* a = c_str();
     const wchar_t* b = text ? text : L"";
     while (*a && *a == *b) {
@@ -211,28 +202,24 @@ int WStringBase::Compare(const wchar_t* text) const
            static_cast<int>(static_cast<unsigned short>(*b));
 }
 
-bool WStringEquals(const wchar_t* a, const wchar_t* b)
-{
+bool WStringEquals(const wchar_t* a, const wchar_t* b) {
     if (!a || !b)
         return a == b;
     return wcscmp(a, b) == 0;
 }
 
 WString::WString(WString&& other) noexcept
-    : WStringBase(std::move(other)), bstr_(other.bstr_), ansi_(other.ansi_)
-{
+    : WStringBase(std::move(other)), bstr_(other.bstr_), ansi_(other.ansi_) {
     other.bstr_ = nullptr;
     other.ansi_ = nullptr;
 }
 
-WString& WString::operator=(const WString& other)
-{
+WString& WString::operator=(const WString& other) {
     WStringBase::operator=(other);
     return *this;
 }
 
-WString& WString::operator=(WString&& other) noexcept
-{
+WString& WString::operator=(WString&& other) noexcept {
     if (this != &other) {
         DropCaches();
         WStringBase::operator=(std::move(other));
@@ -244,18 +231,18 @@ WString& WString::operator=(WString&& other) noexcept
     return *this;
 }
 
-WString::~WString() { DropCaches(); }
+WString::~WString() {
+    DropCaches();
+}
 
-void WString::DropCaches()
-{
+void WString::DropCaches() {
     SysFreeString(bstr_);
     bstr_ = nullptr;
     free(ansi_);
     ansi_ = nullptr;
 }
 
-BSTR WString::GetBSTR()
-{
+BSTR WString::GetBSTR() {
     if (bstr_ && (SysStringLen(bstr_) != length_ || wmemcmp(bstr_, c_str(), length_) != 0)) {
         SysFreeString(bstr_);
         bstr_ = nullptr;
@@ -265,8 +252,7 @@ BSTR WString::GetBSTR()
     return bstr_;
 }
 
-const char* WString::ToAnsi()
-{
+const char* WString::ToAnsi() {
     int bytes = length_ ? WideCharToMultiByte(CP_ACP, 0, c_str(), static_cast<int>(length_),
                                               nullptr, 0, nullptr, nullptr)
                         : 0;
@@ -282,8 +268,7 @@ const char* WString::ToAnsi()
     return ansi_;
 }
 
-bool WString::FromAnsi(const char* text)
-{
+bool WString::FromAnsi(const char* text) {
     if (!text || !*text) {
         Clear();
         return true;
@@ -300,14 +285,12 @@ bool WString::FromAnsi(const char* text)
     return ok;
 }
 
-WStringArray::WStringArray(unsigned capacity)
-{
+WStringArray::WStringArray(unsigned capacity) {
     if (capacity)
         Grow(capacity);
 }
 
-bool WStringArray::Grow(unsigned n)
-{
+bool WStringArray::Grow(unsigned n) {
     unsigned capacity = capacity_ + n;
     auto* fresh = static_cast<WStringBase*>(malloc(sizeof(WStringBase) * capacity));
     if (!fresh)
@@ -322,8 +305,7 @@ bool WStringArray::Grow(unsigned n)
     return true;
 }
 
-bool WStringArray::InsertAt(const wchar_t* text, unsigned index)
-{
+bool WStringArray::InsertAt(const wchar_t* text, unsigned index) {
     if (count_ == capacity_ && !Grow(capacity_ ? capacity_ : 16))
         return false;
     if (index > count_)
@@ -338,8 +320,7 @@ bool WStringArray::InsertAt(const wchar_t* text, unsigned index)
     return true;
 }
 
-void WStringArray::Free()
-{
+void WStringArray::Free() {
     for (unsigned i = 0; i < count_; ++i)
         items_[i].~WStringBase();
     free(items_);

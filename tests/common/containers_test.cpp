@@ -7,8 +7,7 @@
 
 namespace {
 
-TEST(WString, CapacityIsTheNextStepOf32AboveTheLength)
-{
+TEST(WString, CapacityIsTheNextStepOf32AboveTheLength) {
     struct {
         unsigned length, capacity;
     } cases[] = {{0, 32}, {1, 32}, {31, 32}, {32, 64}, {63, 64}, {64, 96}, {100, 128}};
@@ -25,8 +24,7 @@ TEST(WString, CapacityIsTheNextStepOf32AboveTheLength)
     EXPECT_EQ(WString().Capacity(), 32u);
 }
 
-TEST(WString, AppendingAtLeastDoubles)
-{
+TEST(WString, AppendingAtLeastDoubles) {
     const std::wstring full(32, L'a');
     WString one(std::wstring(31, L'a').c_str());
     ASSERT_EQ(one.Capacity(), 32u);
@@ -51,16 +49,14 @@ TEST(WString, AppendingAtLeastDoubles)
     EXPECT_EQ(s.Length(), 35u);
 }
 
-TEST(WString, AppendOfItsOwnTextSurvivesGrowth)
-{
+TEST(WString, AppendOfItsOwnTextSurvivesGrowth) {
     WString s(std::wstring(32, L'q').c_str());
     s.Append(s.c_str());
     EXPECT_EQ(s.Length(), 64u);
     EXPECT_STREQ(s.c_str(), std::wstring(64, L'q').c_str());
 }
 
-TEST(WString, AssignKeepsOrReplacesTheBuffer)
-{
+TEST(WString, AssignKeepsOrReplacesTheBuffer) {
     WString s(L"hello");
     s.Assign(L"short");
     EXPECT_EQ(s.Capacity(), 32u);
@@ -72,20 +68,16 @@ TEST(WString, AssignKeepsOrReplacesTheBuffer)
     EXPECT_STREQ(s.c_str(), L"");
 }
 
-TEST(WString, ReplaceScansOnAfterEachReplacement)
-{
+TEST(WString, ReplaceScansOnAfterEachReplacement) {
     struct {
         const wchar_t *text, *find, *replacement;
         unsigned n;
         const wchar_t* expected;
         unsigned count;
     } cases[] = {
-        {L"aaa", L"a", L"aa", 10, L"aaaaaa", 3},
-        {L"aaa", L"a", L"b", 2, L"bba", 2},
-        {L"%d-%d", L"%d", L"", 5, L"-", 2},
-        {L"abc", L"x", L"y", 5, L"abc", 0},
-        {L"abc", L"abc", L"xyz", 1, L"xyz", 1},
-        {L"abc", L"", L"y", 5, L"abc", 0},
+        {L"aaa", L"a", L"aa", 10, L"aaaaaa", 3}, {L"aaa", L"a", L"b", 2, L"bba", 2},
+        {L"%d-%d", L"%d", L"", 5, L"-", 2},      {L"abc", L"x", L"y", 5, L"abc", 0},
+        {L"abc", L"abc", L"xyz", 1, L"xyz", 1},  {L"abc", L"", L"y", 5, L"abc", 0},
     };
     for (const auto& c : cases) {
         WString s(c.text);
@@ -94,8 +86,7 @@ TEST(WString, ReplaceScansOnAfterEachReplacement)
     }
 }
 
-TEST(WString, CachedBstrIsRenewedOnlyAfterAChange)
-{
+TEST(WString, CachedBstrIsRenewedOnlyAfterAChange) {
     WString s(L"page");
     BSTR first = s.GetBSTR();
     ASSERT_NE(first, nullptr);
@@ -110,8 +101,7 @@ TEST(WString, CachedBstrIsRenewedOnlyAfterAChange)
     EXPECT_STREQ(s.GetBSTR(), L"page 2");
 }
 
-TEST(WString, AnsiConversionsFollowTheText)
-{
+TEST(WString, AnsiConversionsFollowTheText) {
     WString s(L"abc");
     EXPECT_STREQ(s.ToAnsi(), "abc");
     s.Append(L"def");
@@ -129,8 +119,7 @@ TEST(WString, AnsiConversionsFollowTheText)
     EXPECT_STREQ(t.c_str(), L"");
 }
 
-TEST(WString, EqualityAndOrderByCodeUnit)
-{
+TEST(WString, EqualityAndOrderByCodeUnit) {
     WString s(L"Abc");
     EXPECT_TRUE(s.Equals(L"Abc"));
     EXPECT_FALSE(s.Equals(L"abc"));
@@ -143,8 +132,7 @@ TEST(WString, EqualityAndOrderByCodeUnit)
     EXPECT_FALSE(WStringEquals(L"x", nullptr));
 }
 
-TEST(WStringArray, InsertsInPlaceAndDoublesWhenFull)
-{
+TEST(WStringArray, InsertsInPlaceAndDoublesWhenFull) {
     WStringArray array(2);
     array.InsertAt(L"b", 0);
     array.InsertAt(L"a", 0);
@@ -160,8 +148,7 @@ TEST(WStringArray, InsertsInPlaceAndDoublesWhenFull)
     EXPECT_EQ(array.Count(), 0u);
 }
 
-TEST(PtrArray, GrowsFrom16ByDoublingAndKeepsOrder)
-{
+TEST(PtrArray, GrowsFrom16ByDoublingAndKeepsOrder) {
     PtrArray array;
     EXPECT_EQ(array.Capacity(), 16u);
     int values[40];

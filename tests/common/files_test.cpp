@@ -9,14 +9,12 @@
 
 namespace {
 
-bool IsDirectory(const std::wstring& path)
-{
+bool IsDirectory(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-TEST(CreateDirectoryPath, MakesEveryDirectoryAboveTheLastElement)
-{
+TEST(CreateDirectoryPath, MakesEveryDirectoryAboveTheLastElement) {
     TempDir dir;
     const std::wstring base = dir.Path();
     struct {
@@ -46,16 +44,14 @@ TEST(CreateDirectoryPath, MakesEveryDirectoryAboveTheLastElement)
     }
 }
 
-TEST(CreateDirectoryPath, FailsWhenAFileStandsInTheWay)
-{
+TEST(CreateDirectoryPath, FailsWhenAFileStandsInTheWay) {
     TempDir dir;
     ASSERT_TRUE(WriteWholeFile(dir.File(L"blocker"), "x"));
     EXPECT_FALSE(CreateDirectoryPath((dir.File(L"blocker") + L"\\sub\\file").c_str()));
     EXPECT_FALSE(CreateDirectoryPath((dir.File(L"blocker") + L"\\file").c_str()));
 }
 
-TEST(SafeByteArray, CountsItsArray)
-{
+TEST(SafeByteArray, CountsItsArray) {
     SafeByteArray holder;
     holder.Attach(SafeArrayCreateVector(VT_UI1, 0, 1));
     EXPECT_EQ(holder.Count(), 1u);
@@ -73,8 +69,7 @@ TEST(SafeByteArray, CountsItsArray)
     EXPECT_EQ(copy.Count(), 0u);
 }
 
-TEST(SafeByteArray, FileRoundTrip)
-{
+TEST(SafeByteArray, FileRoundTrip) {
     TempDir dir;
     std::string bytes;
     for (int i = 0; i < 70000; ++i)
@@ -90,8 +85,7 @@ TEST(SafeByteArray, FileRoundTrip)
     EXPECT_TRUE(back == bytes);
 }
 
-TEST(SafeByteArray, EmptyFileLoadsAsEmptyAndSavesAsEmpty)
-{
+TEST(SafeByteArray, EmptyFileLoadsAsEmptyAndSavesAsEmpty) {
     TempDir dir;
     ASSERT_TRUE(WriteWholeFile(dir.File(L"empty"), ""));
     SafeByteArray holder;
@@ -105,8 +99,7 @@ TEST(SafeByteArray, EmptyFileLoadsAsEmptyAndSavesAsEmpty)
     EXPECT_EQ(back, "");
 }
 
-TEST(SafeByteArray, FailuresLeaveItEmpty)
-{
+TEST(SafeByteArray, FailuresLeaveItEmpty) {
     TempDir dir;
     SafeByteArray holder;
     holder.Attach(SafeArrayCreateVector(VT_UI1, 0, 4));
@@ -127,8 +120,7 @@ TEST(SafeByteArray, FailuresLeaveItEmpty)
     EXPECT_FALSE(holder.SaveFile(dir.File(L"no\\such\\dir\\file").c_str()));
 }
 
-TEST(FileRoutines, ShortReadIsAFailure)
-{
+TEST(FileRoutines, ShortReadIsAFailure) {
     TempDir dir;
     ASSERT_TRUE(WriteWholeFile(dir.File(L"three"), "abc"));
     HANDLE file = OpenFileForRead(dir.File(L"three").c_str());

@@ -17,15 +17,13 @@
 
 namespace {
 
-std::wstring UniqueMutexValue()
-{
+std::wstring UniqueMutexValue() {
     static LONG counter = 0;
     return L"QLX_TEST_LOG_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
            std::to_wstring(InterlockedIncrement(&counter));
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
+std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < text.size()) {
@@ -41,8 +39,7 @@ std::vector<std::string> Lines(const std::string& text)
 // A configured log in a private key and folder; unloaded when the fixture goes.
 class LogTest : public testing::Test {
 protected:
-    void Configure(DWORD level)
-    {
+    void Configure(DWORD level) {
         key_.SetString(HKEY_LOCAL_MACHINE, L"LogFile", LogPath());
         key_.SetString(HKEY_LOCAL_MACHINE, L"LogMutexName", mutexValue_);
         key_.SetDword(HKEY_LOCAL_MACHINE, L"LogLevel", level);
@@ -50,14 +47,12 @@ protected:
     void TearDown() override { UnloadLogConfig(); }
 
     std::wstring LogPath() const { return dir_.File(L"qlx.log"); }
-    std::string LogText() const
-    {
+    std::string LogText() const {
         std::string text;
         ReadWholeFile(LogPath(), &text);
         return text;
     }
-    void WriteOneOfEach()
-    {
+    void WriteOneOfEach() {
         LogError(L'C', L"an error");
         LogWarn(L'S', L"a warning");
         LogInfo(L'L', L"some info");
@@ -68,8 +63,7 @@ protected:
     std::wstring mutexValue_ = UniqueMutexValue();
 };
 
-TEST_F(LogTest, LineFormatIsStampSourceLevelAndTextWithCrLf)
-{
+TEST_F(LogTest, LineFormatIsStampSourceLevelAndTextWithCrLf) {
     Configure(3);
     LoadLogConfig();
     LogErrorNum(L'C', L"CQLX::Init failed", -2147467259);
@@ -80,10 +74,8 @@ TEST_F(LogTest, LineFormatIsStampSourceLevelAndTextWithCrLf)
     EXPECT_NE(text.find("\r\n"), std::string::npos) << "lines end in CR LF";
     std::vector<std::string> lines = Lines(text);
     const char* expected[] = {"C  info Registry Path: Software\\QuorvaneTest\\",
-                              "C  info Config Loaded",
-                              "C ERROR CQLX::Init failed -2147467259",
-                              "U  info Printer: Quorvane Lettrix",
-                              "C  info Config Unloaded"};
+                              "C  info Config Loaded", "C ERROR CQLX::Init failed -2147467259",
+                              "U  info Printer: Quorvane Lettrix", "C  info Config Unloaded"};
     ASSERT_EQ(lines.size(), std::size(expected)) << text;
     const std::regex stamp(R"(^\d\d/\d\d/\d{4} \d\d:\d\d:\d\d\.\d{3} : (.*)\r$)");
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -99,8 +91,7 @@ struct LevelCase {
     bool error, warn, info;
 };
 
-TEST_F(LogTest, LevelAdmitsItsWordsAndTheOnesBelow)
-{
+TEST_F(LogTest, LevelAdmitsItsWordsAndTheOnesBelow) {
     const LevelCase cases[] = {{1, true, false, false},
                                {2, true, true, false},
                                {3, true, true, true},
@@ -118,8 +109,7 @@ TEST_F(LogTest, LevelAdmitsItsWordsAndTheOnesBelow)
     }
 }
 
-TEST_F(LogTest, LevelZeroOrMissingOpensNothing)
-{
+TEST_F(LogTest, LevelZeroOrMissingOpensNothing) {
     for (bool missing : {true, false}) {
         if (missing)
             key_.Delete(HKEY_LOCAL_MACHINE, L"LogLevel");
@@ -136,8 +126,7 @@ TEST_F(LogTest, LevelZeroOrMissingOpensNothing)
     }
 }
 
-TEST_F(LogTest, MutexNameIsPrefixAndValue)
-{
+TEST_F(LogTest, MutexNameIsPrefixAndValue) {
     Configure(1);
     LoadLogConfig();
     UniqueHandle mine(OpenMutexW(SYNCHRONIZE, FALSE, (L"Global\\" + mutexValue_).c_str()));
@@ -151,8 +140,7 @@ TEST_F(LogTest, MutexNameIsPrefixAndValue)
     EXPECT_TRUE(doubled.Valid());
 }
 
-TEST_F(LogTest, AfterUnloadNothingIsWritten)
-{
+TEST_F(LogTest, AfterUnloadNothingIsWritten) {
     Configure(3);
     LoadLogConfig();
     UnloadLogConfig();
@@ -163,8 +151,7 @@ TEST_F(LogTest, AfterUnloadNothingIsWritten)
     EXPECT_EQ(LogText(), before);
 }
 
-TEST_F(LogTest, LoadingTwiceReplacesTheFirstConfiguration)
-{
+TEST_F(LogTest, LoadingTwiceReplacesTheFirstConfiguration) {
     Configure(3);
     LoadLogConfig();
     const std::wstring second = dir_.File(L"second.log");
@@ -180,8 +167,7 @@ TEST_F(LogTest, LoadingTwiceReplacesTheFirstConfiguration)
     EXPECT_NE(text.find("goes to the second"), std::string::npos);
 }
 
-TEST_F(LogTest, HeldMutexDropsTheLineAfterTheWait)
-{
+TEST_F(LogTest, HeldMutexDropsTheLineAfterTheWait) {
     Configure(1);
     LoadLogConfig();
     UniqueHandle mutex(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, (L"Global\\" + mutexValue_).c_str()));
@@ -211,8 +197,7 @@ TEST_F(LogTest, HeldMutexDropsTheLineAfterTheWait)
     EXPECT_NE(LogText().find("written line"), std::string::npos);
 }
 
-TEST_F(LogTest, UnloadWhileOtherThreadsWriteIsSafe)
-{
+TEST_F(LogTest, UnloadWhileOtherThreadsWriteIsSafe) {
     Configure(3);
     LoadLogConfig();
     std::atomic<bool> stop{false};
@@ -235,8 +220,7 @@ TEST_F(LogTest, UnloadWhileOtherThreadsWriteIsSafe)
         EXPECT_TRUE(line.find(" : C  info ") == 23 && line.back() == '\r') << line;
 }
 
-QLX_TEST_CHILD(log_writer)
-{
+QLX_TEST_CHILD(log_writer) {
     // argv: product key path, tag, line count
     TestProductKey key(argv[0]);
     LoadLogConfig();
@@ -250,8 +234,7 @@ QLX_TEST_CHILD(log_writer)
     return 0;
 }
 
-TEST_F(LogTest, TwoProcessesWritingAtOnceLoseAndMixNothing)
-{
+TEST_F(LogTest, TwoProcessesWritingAtOnceLoseAndMixNothing) {
     Configure(3);
     const int kLines = 300;
     UniqueHandle a = StartChild(L"log_writer", key_.Path() + L" first " + std::to_wstring(kLines));
@@ -261,7 +244,8 @@ TEST_F(LogTest, TwoProcessesWritingAtOnceLoseAndMixNothing)
     EXPECT_EQ(WaitChild(b.Get()), 0);
 
     std::set<std::string> seen;
-    const std::regex line(R"(^\d\d/\d\d/\d{4} \d\d:\d\d:\d\d\.\d{3} : O  info (first|second) line (\d+)\r$)");
+    const std::regex line(
+        R"(^\d\d/\d\d/\d{4} \d\d:\d\d:\d\d\.\d{3} : O  info (first|second) line (\d+)\r$)");
     for (const std::string& text : Lines(LogText())) {
         if (text.find(" O ") == std::string::npos)
             continue;

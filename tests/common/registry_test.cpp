@@ -16,8 +16,7 @@ struct StringCase {
     const wchar_t* expected;
 };
 
-TEST(ReadRegString, StaysInsideItsBuffersAndFallsBackToTheDefault)
-{
+TEST(ReadRegString, StaysInsideItsBuffersAndFallsBackToTheDefault) {
     TestProductKey key;
     const StringCase cases[] = {
         {"terminated", REG_SZ, std::wstring(L"abc", 4), 8, L"abc"},
@@ -42,8 +41,7 @@ TEST(ReadRegString, StaysInsideItsBuffersAndFallsBackToTheDefault)
     }
 }
 
-TEST(ReadRegString, MissingValueOrKeyGivesDefaultOrEmpty)
-{
+TEST(ReadRegString, MissingValueOrKeyGivesDefaultOrEmpty) {
     TestProductKey key;
     wchar_t buffer[8] = L"junk";
     ReadRegString(8, L"dflt", buffer, L"Missing");
@@ -52,8 +50,7 @@ TEST(ReadRegString, MissingValueOrKeyGivesDefaultOrEmpty)
     EXPECT_STREQ(buffer, L"");
 }
 
-TEST(ReadRegDword, ReadsDwordsOnlyAndDefaultsOtherwise)
-{
+TEST(ReadRegDword, ReadsDwordsOnlyAndDefaultsOtherwise) {
     TestProductKey key;
     DWORD value = 0xdeadbeef;
     ReadRegDword(HKEY_LOCAL_MACHINE, &value, 30, L"PrintTimeout");
@@ -70,8 +67,7 @@ TEST(ReadRegDword, ReadsDwordsOnlyAndDefaultsOtherwise)
     EXPECT_EQ(value, 5u) << "a string is not a DWORD";
 }
 
-TEST(WriteRegDword, CreatesTheKeyAndSetsTheValue)
-{
+TEST(WriteRegDword, CreatesTheKeyAndSetsTheValue) {
     TestProductKey key;
     EXPECT_TRUE(WriteRegDword(HKEY_CURRENT_USER, L"Autosave", 1));
     DWORD value = 0;
@@ -80,12 +76,12 @@ TEST(WriteRegDword, CreatesTheKeyAndSetsTheValue)
 }
 
 #ifdef _WIN64
-TEST(ReadRegDword, SixtyFourBitModulesReadTheThirtyTwoBitView)
-{
+TEST(ReadRegDword, SixtyFourBitModulesReadTheThirtyTwoBitView) {
     TestProductKey key; // writes through the 32-bit view
     key.SetDword(HKEY_LOCAL_MACHINE, L"SplitThreshold", 12);
     RegKey native;
-    ASSERT_TRUE(native.Create(HKEY_LOCAL_MACHINE, key.Path().c_str(), KEY_SET_VALUE, KEY_WOW64_64KEY));
+    ASSERT_TRUE(
+        native.Create(HKEY_LOCAL_MACHINE, key.Path().c_str(), KEY_SET_VALUE, KEY_WOW64_64KEY));
     DWORD other = 99;
     RegSetValueExW(native.Get(), L"SplitThreshold", 0, REG_DWORD,
                    reinterpret_cast<const BYTE*>(&other), sizeof(other));

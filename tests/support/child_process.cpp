@@ -5,21 +5,18 @@
 
 namespace {
 
-std::map<std::wstring, ChildMain>& Children()
-{
+std::map<std::wstring, ChildMain>& Children() {
     static std::map<std::wstring, ChildMain> children;
     return children;
 }
 
 } // namespace
 
-ChildRegistration::ChildRegistration(const wchar_t* name, ChildMain main)
-{
+ChildRegistration::ChildRegistration(const wchar_t* name, ChildMain main) {
     Children()[name] = main;
 }
 
-int RunChildIfAsked(int argc, wchar_t** argv)
-{
+int RunChildIfAsked(int argc, wchar_t** argv) {
     if (argc < 3 || std::wstring(argv[1]) != L"--child")
         return -1;
     auto found = Children().find(argv[2]);
@@ -28,8 +25,7 @@ int RunChildIfAsked(int argc, wchar_t** argv)
     return found->second(argc - 3, argv + 3);
 }
 
-UniqueHandle StartChild(const wchar_t* name, const std::wstring& arguments)
-{
+UniqueHandle StartChild(const wchar_t* name, const std::wstring& arguments) {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --child " + name;
@@ -47,8 +43,7 @@ UniqueHandle StartChild(const wchar_t* name, const std::wstring& arguments)
     return UniqueHandle(info.hProcess);
 }
 
-int WaitChild(HANDLE process, DWORD timeoutMs)
-{
+int WaitChild(HANDLE process, DWORD timeoutMs) {
     if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) {
         TerminateProcess(process, 99);
         return -1;

@@ -6,8 +6,7 @@
 
 namespace {
 
-void RemoveTree(const std::wstring& path)
-{
+void RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
@@ -30,8 +29,7 @@ void RemoveTree(const std::wstring& path)
 
 } // namespace
 
-TempDir::TempDir()
-{
+TempDir::TempDir() {
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);
     static LONG counter = 0;
@@ -48,14 +46,12 @@ TempDir::TempDir()
     }
 }
 
-TempDir::~TempDir()
-{
+TempDir::~TempDir() {
     if (!path_.empty())
         RemoveTree(path_);
 }
 
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes)
-{
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD done = 0;
@@ -64,8 +60,7 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes)
            done == bytes.size();
 }
 
-bool ReadWholeFile(const std::wstring& path, std::string* bytes)
-{
+bool ReadWholeFile(const std::wstring& path, std::string* bytes) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid())
@@ -78,7 +73,6 @@ bool ReadWholeFile(const std::wstring& path, std::string* bytes)
     return true;
 }
 
-bool FileExists(const std::wstring& path)
-{
+bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

@@ -2,8 +2,7 @@
 
 #include "child_process.h"
 
-int wmain(int argc, wchar_t** argv)
-{
+int wmain(int argc, wchar_t** argv) {
     int child = RunChildIfAsked(argc, argv);
     if (child >= 0)
         return child;

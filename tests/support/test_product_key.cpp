@@ -3,8 +3,7 @@
 #include "product_key.h"
 #include "reg_key.h"
 
-TestProductKey::TestProductKey(const std::wstring& path) : path_(path), owner_(path.empty())
-{
+TestProductKey::TestProductKey(const std::wstring& path) : path_(path), owner_(path.empty()) {
     if (owner_) {
         static LONG counter = 0;
         wchar_t name[128];
@@ -15,8 +14,7 @@ TestProductKey::TestProductKey(const std::wstring& path) : path_(path), owner_(p
     SetProductKey(path_.c_str());
 }
 
-TestProductKey::~TestProductKey()
-{
+TestProductKey::~TestProductKey() {
     if (owner_) {
         const std::wstring parent = L"Software\\QuorvaneTest";
         const std::wstring leaf = path_.substr(parent.size() + 1);
@@ -30,26 +28,22 @@ TestProductKey::~TestProductKey()
 }
 
 void TestProductKey::SetRaw(HKEY root, const wchar_t* name, DWORD type, const void* data,
-                            DWORD bytes)
-{
+                            DWORD bytes) {
     RegKey key;
     if (key.Create(root, path_.c_str(), KEY_SET_VALUE))
         RegSetValueExW(key.Get(), name, 0, type, static_cast<const BYTE*>(data), bytes);
 }
 
-void TestProductKey::SetString(HKEY root, const wchar_t* name, const std::wstring& value)
-{
+void TestProductKey::SetString(HKEY root, const wchar_t* name, const std::wstring& value) {
     SetRaw(root, name, REG_SZ, value.c_str(),
            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
-void TestProductKey::SetDword(HKEY root, const wchar_t* name, DWORD value)
-{
+void TestProductKey::SetDword(HKEY root, const wchar_t* name, DWORD value) {
     SetRaw(root, name, REG_DWORD, &value, sizeof(value));
 }
 
-void TestProductKey::Delete(HKEY root, const wchar_t* name)
-{
+void TestProductKey::Delete(HKEY root, const wchar_t* name) {
     RegKey key;
     if (key.Open(root, path_.c_str(), KEY_SET_VALUE))
         RegDeleteValueW(key.Get(), name);
