@@ -26,6 +26,9 @@ const wchar_t* FakeEngine::SpoolFolder() {
 }
 
 long FakeEngine::UILoadedCount() {
+    ++ui_checks;
+    if (checks_until_connected_ > 0 && --checks_until_connected_ == 0)
+        ui_loaded = 1;
     return ui_loaded;
 }
 
@@ -43,8 +46,8 @@ long FakeEngine::AsyncProcessing() {
 
 HRESULT FakeEngine::StartUI() {
     ++start_ui_calls;
-    if (SUCCEEDED(start_ui_result) && ui_connects_on_start)
-        ui_loaded = 1;
+    if (SUCCEEDED(start_ui_result))
+        checks_until_connected_ = ui_connects_at_check;
     return start_ui_result;
 }
 

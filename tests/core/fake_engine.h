@@ -17,8 +17,10 @@ public:
     long autosave = 0;
     long wait_ui_loaded = 0;
     long async_processing = 1;
-    bool ui_connects_on_start = true; // StartUI makes ui_loaded 1
-    long processing_job_id = -1;      // -1: no job being processed
+    // After a successful StartUI, the interface counts as connected at this check of
+    // UILoadedCount (0: never).
+    int ui_connects_at_check = 1;
+    long processing_job_id = -1; // -1: no job being processed
     std::wstring spool_folder = L"c:\\nowhere\\";
 
     std::vector<std::wstring> own_printers;
@@ -32,6 +34,7 @@ public:
     // Recorded.
     int post_start_calls = 0;
     int start_ui_calls = 0;
+    int ui_checks = 0;
     int open_job_calls = 0;
     int page_signals = 0;
     int processing_waits = 0;
@@ -43,6 +46,10 @@ public:
     std::wstring system_default_printer = L"(never set)";
     std::vector<std::wstring> calls; // every hook by name, in order
 
+private:
+    int checks_until_connected_ = 0;
+
+public:
     HRESULT PostStart() override;
     void OpenJob() override;
     bool IsProcessingJob(long job_id) override;

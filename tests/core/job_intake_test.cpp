@@ -2,12 +2,16 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "failing_alloc.h"
 #include "fake_engine.h"
 #include "job_intake.h"
+#include "log.h"
 #include "temp_dir.h"
+#include "test_product_key.h"
 
 namespace {
 
@@ -110,11 +114,13 @@ TEST_F(Intake, StartsTheUserInterfaceOnlyWhenNoneIsLoadedAndNoAutosave) {
         long wait_ui_loaded;
         HRESULT start_ui_result;
         int start_ui_calls;
-        long ui_loaded_after;
+        int ui_checks; // the first check decides whether to start it; then one per wait step
     } rows[] = {
-        {"interface loaded", 1, 0, 1, S_OK, 0, 1}, {"autosave on", 0, 1, 1, S_OK, 0, 0},
-        {"started, no wait", 0, 0, 0, S_OK, 1, 1}, {"started and waited for", 0, 0, 1, S_OK, 1, 1},
-        {"start failed", 0, 0, 1, E_FAIL, 1, 0},
+        {"interface loaded", 1, 0, 1, S_OK, 0, 1},
+        {"autosave on", 0, 1, 1, S_OK, 0, 1},
+        {"started, no wait", 0, 0, 0, S_OK, 1, 1},
+        {"started, connects at the third step", 0, 0, 1, S_OK, 1, 4},
+        {"start failed", 0, 0, 1, E_FAIL, 1, 1},
     };
     for (const auto& row : rows) {
         FakeEngine engine;
@@ -122,10 +128,11 @@ TEST_F(Intake, StartsTheUserInterfaceOnlyWhenNoneIsLoadedAndNoAutosave) {
         engine.autosave = row.autosave;
         engine.wait_ui_loaded = row.wait_ui_loaded;
         engine.start_ui_result = row.start_ui_result;
+        engine.ui_connects_at_check = 3;
         JobIntake intake(engine);
         EXPECT_EQ(intake.int_StartJob(L"p", L"EMF", 1, 600, L"d"), S_OK) << row.row;
         EXPECT_EQ(engine.start_ui_calls, row.start_ui_calls) << row.row;
-        EXPECT_EQ(engine.ui_loaded, row.ui_loaded_after) << row.row;
+        EXPECT_EQ(engine.ui_checks, row.ui_checks) << row.row;
         EXPECT_EQ(intake.job_list().Count(), 1u) << row.row << ": the job is taken either way";
     }
 }
@@ -172,6 +179,30 @@ TEST_F(Intake, CallsWithoutAJobOrPageAreIgnored) {
     EXPECT_EQ(Front()->PageCount(), 0u);
 }
 
+TEST_F(Intake, IgnoredCallsAreLogged) {
+    TestProductKey key;
+    const std::wstring log_path = dir_.File(L"qlx.log");
+    key.SetString(HKEY_LOCAL_MACHINE, L"LogFile", log_path);
+    key.SetString(HKEY_LOCAL_MACHINE, L"LogMutexName",
+                  L"QLX_TEST_INTAKE_LOG_" + std::to_wstring(GetCurrentProcessId()));
+    key.SetDword(HKEY_LOCAL_MACHINE, L"LogLevel", 3);
+    LoadLogConfig();
+    EXPECT_EQ(intake_.int_StartPage(1, 1), S_OK);
+    EXPECT_EQ(intake_.int_Add(0, 0, 1, 1, L"x", L"f"), S_OK);
+    EXPECT_EQ(intake_.int_EndJob(), S_OK);
+    StartJob(6);
+    EXPECT_EQ(intake_.int_Add(0, 0, 1, 1, L"x", L"f"), S_OK);
+    UnloadLogConfig();
+
+    std::string log;
+    ASSERT_TRUE(ReadWholeFile(log_path, &log));
+    for (const char* line :
+         {"CQLX::int_StartPage No job being received", "CQLX::int_Add No job being received",
+          "CQLX::int_EndJob No job being received", "CQLX::int_Add No page started"}) {
+        EXPECT_NE(log.find(line), std::string::npos) << line << " missing from:\n" << log;
+    }
+}
+
 TEST_F(Intake, CancelDuringCaptureLeavesNoDanglingJob) {
     StartJob(30);
     ASSERT_EQ(intake_.int_StartPage(100, 100), S_OK);
@@ -199,6 +230,26 @@ TEST_F(Intake, CancelDuringCaptureLeavesNoDanglingJob) {
     EXPECT_STREQ(next->Page(0)->Item(0)->text.get(), L"next job");
     EXPECT_FALSE(next->spool_file.Empty());
     EXPECT_TRUE(FileExists(next->spool_file.c_str()));
+}
+
+TEST_F(Intake, CancelWhileItemsArriveOnAnotherThread) {
+    StartJob(32);
+    ASSERT_EQ(intake_.int_StartPage(100, 100), S_OK);
+    std::atomic<int> failures{0};
+    std::atomic<bool> started{false};
+    std::thread driver([&] {
+        for (int i = 0; i < 20000; ++i) {
+            if (intake_.int_Add(i, 0, i + 1, 1, L"run", L"font") != S_OK)
+                ++failures;
+            started = true;
+        }
+    });
+    while (!started)
+        Sleep(0);
+    intake_.job_list().PopFront();
+    driver.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_FALSE(intake_.IsReceiving());
 }
 
 TEST_F(Intake, OutOfMemoryIsReturnedNotThrown) {
