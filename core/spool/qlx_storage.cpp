@@ -83,7 +83,7 @@ HRESULT MoveSpoolFile(const wchar_t* folder, SpoolJob* job, WString* separator_n
             return S_OK;
         error = GetLastError();
         if (!IsNameTaken(error)) {
-            // The new name is free and stays recorded; the file simply is not there.
+            // The name was free when chosen, so recording it can harm no other file.
             DeleteFileW(old_name.c_str());
             LogErrorNum(L'S', L"Cannot rename spool file", static_cast<long>(error));
             return S_OK;
