@@ -306,6 +306,9 @@ bool WStringArray::Grow(unsigned n) {
 }
 
 bool WStringArray::InsertAt(const wchar_t* text, unsigned index) {
+    WStringBase copy(text);
+    if (copy.Capacity() == 0)
+        return false; // out of memory
     if (count_ == capacity_ && !Grow(capacity_ ? capacity_ : 16))
         return false;
     if (index > count_)
@@ -315,7 +318,7 @@ bool WStringArray::InsertAt(const wchar_t* text, unsigned index) {
         new (&items_[i]) WStringBase(std::move(items_[i - 1]));
         items_[i - 1].~WStringBase();
     }
-    new (&items_[index]) WStringBase(text);
+    new (&items_[index]) WStringBase(std::move(copy));
     ++count_;
     return true;
 }
