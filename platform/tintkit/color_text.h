@@ -8,6 +8,8 @@
 // that a generous rectangle never covers the controls below it.
 class CColorText : public CColorWindowControl {
 public:
+    ~CColorText() override { DestroyControlWindow(); }
+
     // Text height in pixels for titles; set before Create, or later to change the font.
     void SetTextSize(int pixels);
 

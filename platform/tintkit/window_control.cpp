@@ -12,6 +12,10 @@ constexpr UINT_PTR kControlSubclassId = 0x54494E4B; // "TINK"
 }
 
 CColorWindowControl::~CColorWindowControl() {
+    DestroyControlWindow();
+}
+
+void CColorWindowControl::DestroyControlWindow() {
     // The window may have gone with its parent already; WM_NCDESTROY then cleared hwnd_.
     if (hwnd_)
         DestroyWindow(hwnd_);

@@ -41,6 +41,9 @@ protected:
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 
     LRESULT CallDefault(UINT message, WPARAM wParam, LPARAM lParam);
+    // For destructors of controls whose members the window still uses (a font, say): the
+    // window goes before those members do.
+    void DestroyControlWindow();
     // Fills area (client coordinates) with the part of the background under it, or with the
     // skin's face colour when the control is opaque or has no background yet.
     void PaintBackground(HDC dc, const RECT& area) const;
