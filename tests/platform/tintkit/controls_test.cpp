@@ -379,23 +379,37 @@ TEST_F(ControlSet, LabelsAndLinksTakeOnlyTheRoomOfTheirText) {
 }
 
 TEST_F(ControlSet, TransparentPartsComeFromTheBackground) {
-    // Before the first paint nothing was handed; after it, a label shows the page behind it.
-    RECT client;
-    GetClientRect(label.Hwnd(), &client);
-    HDC screen = GetDC(label.Hwnd());
-    COLORREF shown = GetPixel(screen, client.right - 2, client.bottom - 2);
-    ReleaseDC(label.Hwnd(), screen);
+    // The page's background is a vertical gradient: the page's own pixel at its left edge is
+    // what a transparent part of a control on the same row must show.
+    auto corner = [](HWND control, int dx, int dy) {
+        RECT client;
+        GetClientRect(control, &client);
+        return POINT{dx < 0 ? client.right + dx : dx, dy < 0 ? client.bottom + dy : dy};
+    };
+    struct {
+        const char* name;
+        HWND control;
+        POINT at; // in the control's client area, where no text or picture is drawn
+    } rows[] = {{"label", label.Hwnd(), corner(label.Hwnd(), -2, -2)},
+                {"title", title.Hwnd(), corner(title.Hwnd(), -2, 1)},
+                {"check box", box.Hwnd(), corner(box.Hwnd(), -2, -2)},
+                {"picture", picture.Hwnd(), corner(picture.Hwnd(), 1, 1)},
+                {"button corner", button.Hwnd(), corner(button.Hwnd(), 0, 0)},
+                {"link", link.Hwnd(), corner(link.Hwnd(), -1, 0)}};
     HDC page = GetDC(window.Hwnd());
-    POINT at{client.right - 2, client.bottom - 2};
-    MapWindowPoints(label.Hwnd(), window.Hwnd(), &at, 1);
-    // The page itself draws no label: its own pixel beside the label is the same gradient row.
-    COLORREF beside = GetPixel(page, 2, at.y);
+    for (const auto& row : rows) {
+        HDC dc = GetDC(row.control);
+        COLORREF shown = GetPixel(dc, row.at.x, row.at.y);
+        ReleaseDC(row.control, dc);
+        POINT at = row.at;
+        MapWindowPoints(row.control, window.Hwnd(), &at, 1);
+        EXPECT_EQ(shown, GetPixel(page, 2, at.y)) << row.name;
+    }
     ReleaseDC(window.Hwnd(), page);
-    EXPECT_EQ(shown, beside);
 }
 
 TEST_F(ControlSet, ScreenshotForAPerson) {
-    box.SetCheck(BST_CHECKED);
+    window.PostClick(box.Hwnd()); // checked by a click, so its partial repaint shows too
     list.SetCheck(1, true);
     list.SetCurSel(2);
     combo.SetCurSel(2);
