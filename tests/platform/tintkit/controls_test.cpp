@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "test_window.h"
 #include "tintkit.h"
@@ -428,3 +430,80 @@ TEST_F(ControlSet, ScreenshotForAPerson) {
 }
 
 } // namespace
+
+namespace {
+
+// A plug-in's settings page is an empty dialog whose controls are made at run time.
+struct DialogPage {
+    std::vector<std::pair<int, int>> commands; // id, code
+
+    static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) {
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            return TRUE;
+        }
+        auto* self = reinterpret_cast<DialogPage*>(GetWindowLongPtrW(dialog, DWLP_USER));
+        if (message == WM_COMMAND && self && lParam) {
+            self->commands.push_back({LOWORD(wParam), HIWORD(wParam)});
+            return TRUE;
+        }
+        return FALSE;
+    }
+    int Count(int id, int code) const {
+        int n = 0;
+        for (const auto& c : commands)
+            n += c.first == id && c.second == code;
+        return n;
+    }
+};
+
+void PumpDialog(HWND dialog) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageW(dialog, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+} // namespace
+
+TEST(DialogPage, ControlsOnADialogNotifyItsProcedure) {
+    // An empty template: no items, no menu, no class, no title.
+    alignas(4) WORD storage[16] = {};
+    auto* form = reinterpret_cast<DLGTEMPLATE*>(storage);
+    form->style = WS_POPUP | WS_VISIBLE;
+    form->dwExtendedStyle = WS_EX_CONTROLPARENT;
+    form->cx = 200;
+    form->cy = 100;
+    DialogPage page;
+    HWND dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), form, nullptr,
+                                             DialogPage::Proc, reinterpret_cast<LPARAM>(&page));
+    ASSERT_NE(dialog, nullptr);
+    {
+        CColorEdit url;
+        CColorBox put;
+        ASSERT_TRUE(url.Create(L"", Box(5, 25, 285, 45), dialog, 201, 1));
+        ASSERT_TRUE(put.Create(L"PUT method", Box(5, 55, 135, 75), dialog, 205, 1));
+        SetForegroundWindow(dialog);
+        SetFocus(url.Hwnd());
+        PumpDialog(dialog);
+        page.commands.clear();
+
+        PostMessageW(url.Hwnd(), WM_CHAR, L'h', 1);
+        PumpDialog(dialog);
+        EXPECT_EQ(page.Count(201, EN_CHANGE), 1);
+        PostMessageW(url.Hwnd(), WM_KEYDOWN, VK_TAB, 1);
+        PumpDialog(dialog);
+        EXPECT_EQ(GetFocus(), put.Hwnd());
+        PostMessageW(put.Hwnd(), WM_KEYDOWN, VK_SPACE, 1);
+        PostMessageW(put.Hwnd(), WM_KEYUP, VK_SPACE, 0xC0000001);
+        PumpDialog(dialog);
+        EXPECT_EQ(page.Count(205, BN_CLICKED), 1);
+        EXPECT_EQ(put.GetCheck(), BST_CHECKED);
+    }
+    // The controls went first; the page still works and ends cleanly.
+    PumpDialog(dialog);
+    EXPECT_TRUE(DestroyWindow(dialog));
+}
