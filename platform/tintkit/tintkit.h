@@ -1,0 +1,15 @@
+#pragma once
+// The control library: every control, the page layout, the drawing engine and the global font.
+#include "color_box.h"
+#include "color_button.h"
+#include "color_check_list_box.h"
+#include "color_combo.h"
+#include "color_control.h"
+#include "color_edit.h"
+#include "color_font_spec.h"
+#include "color_hyperlink.h"
+#include "color_image.h"
+#include "color_layout.h"
+#include "color_line.h"
+#include "color_text.h"
+#include "drawing_engine.h"

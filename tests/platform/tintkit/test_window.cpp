@@ -1,0 +1,197 @@
+#include "test_window.h"
+
+#include <cstdio>
+
+#include "drawing_engine.h"
+
+namespace {
+constexpr wchar_t kClassName[] = L"TintkitTestWindow";
+constexpr UINT kLogoBitmap = 200;
+
+void RegisterTestClass() {
+    static bool registered = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+        wc.lpszClassName = kClassName;
+        return RegisterClassW(&wc) != 0;
+    }();
+    (void)registered;
+}
+} // namespace
+
+TestWindow::TestWindow(int width, int height) {
+    RegisterTestClass();
+    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"Tintkit test", WS_POPUP, 40, 40,
+                            width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc));
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    SetActiveWindow(hwnd_);
+}
+
+TestWindow::~TestWindow() {
+    if (hwnd_)
+        DestroyWindow(hwnd_);
+    if (background_) {
+        SelectObject(background_, backgroundPrevious_);
+        DeleteDC(background_);
+        DeleteObject(backgroundBitmap_);
+    }
+}
+
+void TestWindow::Pump() {
+    // Twice round, since a message handled may post others (a paint after a click).
+    for (int round = 0; round < 2; ++round) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!IsDialogMessageW(hwnd_, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+        UpdateWindow(hwnd_);
+    }
+}
+
+int TestWindow::Count(int id, int code) const {
+    int n = 0;
+    for (const auto& note : notifications)
+        n += note.id == (id & 0xFFFF) && note.code == code;
+    return n;
+}
+
+void TestWindow::Type(const std::wstring& text) {
+    for (wchar_t c : text) {
+        PostMessageW(GetFocus(), WM_CHAR, c, 1);
+        Pump();
+    }
+}
+
+void TestWindow::PressKey(UINT key) {
+    HWND focus = GetFocus();
+    UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+    PostMessageW(focus, WM_KEYDOWN, key, 1 | (scan << 16));
+    PostMessageW(focus, WM_KEYUP, key, 1 | (scan << 16) | 0xC0000000u);
+    Pump();
+}
+
+void TestWindow::PostClick(HWND control, int x, int y) {
+    RECT client;
+    GetClientRect(control, &client);
+    if (x < 0)
+        x = client.right / 2;
+    if (y < 0)
+        y = client.bottom / 2;
+    LPARAM at = MAKELPARAM(x, y);
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(control, WM_LBUTTONUP, 0, at);
+    Pump();
+}
+
+void TestWindow::RealClick(HWND control) {
+    RECT area;
+    GetWindowRect(control, &area);
+    const int screenX = GetSystemMetrics(SM_CXSCREEN), screenY = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[3] = {};
+    for (auto& input : inputs)
+        input.type = INPUT_MOUSE;
+    inputs[0].mi.dx = ((area.left + area.right) / 2) * 65535 / (screenX - 1);
+    inputs[0].mi.dy = ((area.top + area.bottom) / 2) * 65535 / (screenY - 1);
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(3, inputs, sizeof(INPUT));
+    // Real input arrives through the server; a few rounds let it through without a timed wait.
+    for (int round = 0; round < 20; ++round) {
+        Pump();
+        Sleep(10);
+    }
+}
+
+bool TestWindow::SaveScreenshot(const std::wstring& path) {
+    Pump();
+    RECT area;
+    GetWindowRect(hwnd_, &area);
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = ((width * 3 + 3) / 4) * 4, size = stride * height;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + size;
+    info.bmiHeader.biSizeImage = size;
+    bool written = false;
+    if (FILE* out = _wfopen(path.c_str(), L"wb")) {
+        written = fwrite(&file, sizeof file, 1, out) == 1 &&
+                  fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+                  fwrite(bits, size, 1, out) == 1;
+        written = fclose(out) == 0 && written;
+    }
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+    ReleaseDC(nullptr, screen);
+    return written;
+}
+
+LRESULT CALLBACK TestWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_COMMAND:
+        if (lParam)
+            self->notifications.push_back(
+                {LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        self->Paint();
+        return 0;
+    case WM_NCDESTROY:
+        self->hwnd_ = nullptr;
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void TestWindow::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    // A soft vertical gradient with a darker band at the top, like a skin bitmap would give.
+    for (int y = 0; y < client.bottom; ++y) {
+        int shade = y < 36 ? 0x30 + y : 0xF4 - (y * 0x18) / (client.bottom ? client.bottom : 1);
+        COLORREF color = y < 36 ? RGB(0x26, shade, 0x8C) : RGB(shade - 8, shade - 4, shade);
+        HBRUSH brush = CreateSolidBrush(color);
+        RECT row{0, y, client.right, y + 1};
+        FillRect(dc, &row, brush);
+        DeleteObject(brush);
+    }
+    CCGetDrawingEngine()->DrawBitmap(dc, kLogoBitmap, 10, 14);
+    if (!background_) {
+        // The first paint keeps the background for the controls' transparent parts.
+        background_ = CreateCompatibleDC(dc);
+        backgroundBitmap_ = CreateCompatibleBitmap(dc, client.right, client.bottom);
+        backgroundPrevious_ = SelectObject(background_, backgroundBitmap_);
+        BitBlt(background_, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+        for (ICColorControl* control : backgroundUsers_)
+            control->SetMainHdc(background_);
+    }
+    EndPaint(hwnd_, &ps);
+}
