@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <memory>
+
 // An owned BSTR.
 class ComBstr {
 public:
@@ -13,13 +15,13 @@ public:
     ~ComBstr() { SysFreeString(s_); }
     ComBstr& operator=(const ComBstr& other)
     {
-        if (this != &other)
+        if (this != std::addressof(other))
             Attach(other.s_ ? SysAllocStringLen(other.s_, other.Length()) : nullptr);
         return *this;
     }
     ComBstr& operator=(ComBstr&& other) noexcept
     {
-        if (this != &other)
+        if (this != std::addressof(other))
             Attach(other.Detach());
         return *this;
     }
