@@ -202,6 +202,20 @@ TEST(EventPosterTest, QueuedEventsNeedAListener) {
     EXPECT_EQ(received, (std::set<Args>{{L"I4 1"}, {L"I4 3"}}));
 }
 
+// The option is read again at each engine start; listeners already connected keep receiving.
+TEST(EventPosterTest, TurningQueuedEventsOnServesConnectedListeners) {
+    RecordingDispatcher listener;
+    EventPoster poster(listener);
+    poster.AddListener();
+    poster.SetAsyncEvents(true);
+    poster.PostOnUnload();
+    ASSERT_TRUE(listener.WaitForCount(1));
+    poster.Shutdown();
+    std::vector<FiredEvent> events = listener.Events();
+    EXPECT_EQ(events[0].dispid, kOnUnload);
+    EXPECT_NE(events[0].thread, GetCurrentThreadId());
+}
+
 TEST(EventPosterTest, ListenerCountStaysExactUnderConcurrentAdviseAndUnadvise) {
     RecordingDispatcher listener;
     EventPoster poster(listener);
