@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include <memory>
+
 // A counted interface pointer. Attach takes over a reference, Detach gives it away.
 template <class T> class ComPtr {
 public:
@@ -26,7 +28,7 @@ public:
     }
     ComPtr& operator=(ComPtr&& other) noexcept
     {
-        if (this != &other)
+        if (this != std::addressof(other))
             Attach(other.Detach());
         return *this;
     }

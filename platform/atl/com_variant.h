@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <memory>
+
 // A VARIANT cleared when the holder goes.
 class ComVariant : public VARIANT {
 public:
@@ -25,18 +27,15 @@ public:
     }
     ComVariant& operator=(const ComVariant& other)
     {
-        if (this != &other)
+        if (this != std::addressof(other))
             VariantCopy(this, const_cast<ComVariant*>(&other));
         return *this;
     }
     ~ComVariant() { VariantClear(this); }
 
     HRESULT Clear() { return VariantClear(this); }
-    // MinGW declares VariantCopy's source without const; it is only read.
-    HRESULT CopyFrom(const VARIANT* source)
-    {
-        return VariantCopy(this, const_cast<VARIANT*>(source));
-    }
+    // MinGW declares the source of VariantCopy without const.
+    HRESULT CopyFrom(const VARIANT* source) { return VariantCopy(this, const_cast<VARIANT*>(source)); }
     // Gives the value to an [out] VARIANT, leaving this one empty.
     HRESULT Detach(VARIANT* out)
     {

@@ -1,0 +1,326 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "com_variant.h"
+#include "event_dispids.h"
+#include "event_poster.h"
+#include "log.h"
+#include "recording_dispatcher.h"
+#include "temp_dir.h"
+#include "test_product_key.h"
+
+namespace {
+
+using Args = std::vector<std::wstring>;
+
+struct PostCase {
+    const char* name;
+    std::function<void(EventPoster&)> post;
+    DISPID dispid;
+    Args args; // declared order
+};
+
+std::vector<PostCase> TwelveEvents() {
+    return {
+        {"OnStartJob", [](EventPoster& p) { p.PostOnStartJob(); }, kOnStartJob, {}},
+        {"OnError",
+         [](EventPoster& p) { p.PostOnError(16, L"No job"); },
+         kOnError,
+         {L"I4 16", L"BSTR No job"}},
+        {"OnPageRendered",
+         [](EventPoster& p) { p.PostOnPageRendered(4); },
+         kOnPageRendered,
+         {L"I4 4"}},
+        {"OnAllPagesRendered",
+         [](EventPoster& p) { p.PostOnAllPagesRendered(); },
+         kOnAllPagesRendered,
+         {}},
+        {"OnProgress",
+         [](EventPoster& p) { p.PostOnProgress(L"File", 40); },
+         kOnProgress,
+         {L"BSTR File", L"I4 40"}},
+        {"OnUnload", [](EventPoster& p) { p.PostOnUnload(); }, kOnUnload, {}},
+        {"OnCancelJob", [](EventPoster& p) { p.PostOnCancelJob(); }, kOnCancelJob, {}},
+        {"OnSavingEvent",
+         [](EventPoster& p) { p.PostOnSavingEvent(5); },
+         kOnSavingEvent,
+         {L"I4 5"}},
+        {"OnPageSaving", [](EventPoster& p) { p.PostOnPageSaving(2); }, kOnPageSaving, {L"I4 2"}},
+        {"OnAddRemovePrinter",
+         [](EventPoster& p) { p.PostOnAddRemovePrinter(3); },
+         kOnAddRemovePrinter,
+         {L"I4 3"}},
+        {"OnSettingChanged",
+         [](EventPoster& p) {
+             ComVariant value(L"c:\\out");
+             p.PostOnSettingChanged(L"Core", L"Folder", value);
+         },
+         kOnSettingChanged,
+         {L"BSTR Core", L"BSTR Folder", L"BSTR c:\\out"}},
+        {"OnSettingChangeFailed",
+         [](EventPoster& p) { p.PostOnSettingChangeFailed(L"Mail", L"To"); },
+         kOnSettingChangeFailed,
+         {L"BSTR Mail", L"BSTR To"}},
+        {"null strings as empty",
+         [](EventPoster& p) { p.PostOnProgress(nullptr, 0); },
+         kOnProgress,
+         {L"BSTR ", L"I4 0"}},
+    };
+}
+
+// Each event reaches the listener with its dispid and its arguments, the same whether fired at
+// once or through the queue.
+TEST(EventPosterTest, EveryEventCarriesItsArgumentsInDeclaredOrder) {
+    for (bool async : {false, true}) {
+        for (const PostCase& c : TwelveEvents()) {
+            SCOPED_TRACE(std::string(c.name) + (async ? " queued" : " direct"));
+            RecordingDispatcher listener;
+            EventPoster poster(listener);
+            poster.SetAsyncEvents(async);
+            poster.AddListener();
+            c.post(poster);
+            poster.Shutdown();
+            std::vector<FiredEvent> events = listener.Events();
+            ASSERT_EQ(events.size(), 1u);
+            EXPECT_EQ(events[0].dispid, c.dispid);
+            EXPECT_EQ(events[0].args, c.args);
+        }
+    }
+}
+
+// Posters take turns in a fixed order; the listener sees exactly that order, on one thread
+// that is none of theirs.
+TEST(EventPosterTest, QueuedEventsArriveInPostingOrderOnOneThread) {
+    RecordingDispatcher listener;
+    EventPoster poster(listener);
+    poster.SetAsyncEvents(true);
+    poster.AddListener();
+
+    constexpr int kEvents = 22; // OnStartJob, 20 pages, OnAllPagesRendered
+    constexpr int kPosters = 4;
+    std::atomic<int> turn{0};
+    std::vector<DWORD> posterThreads(kPosters);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kPosters; ++t) {
+        threads.emplace_back([&, t] {
+            posterThreads[t] = GetCurrentThreadId();
+            for (int i = t; i < kEvents; i += kPosters) {
+                while (turn.load() != i)
+                    std::this_thread::yield();
+                if (i == 0)
+                    poster.PostOnStartJob();
+                else if (i == kEvents - 1)
+                    poster.PostOnAllPagesRendered();
+                else
+                    poster.PostOnPageRendered(i - 1);
+                turn.store(i + 1);
+            }
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    ASSERT_TRUE(listener.WaitForCount(kEvents));
+    poster.Shutdown();
+
+    std::vector<FiredEvent> events = listener.Events();
+    ASSERT_EQ(events.size(), static_cast<size_t>(kEvents));
+    EXPECT_EQ(events.front().dispid, kOnStartJob);
+    for (int page = 0; page < 20; ++page) {
+        EXPECT_EQ(events[page + 1].dispid, kOnPageRendered) << "position " << page + 1;
+        EXPECT_EQ(events[page + 1].args, Args{L"I4 " + std::to_wstring(page)})
+            << "position " << page + 1;
+    }
+    EXPECT_EQ(events.back().dispid, kOnAllPagesRendered);
+
+    std::set<DWORD> firing;
+    for (const FiredEvent& e : events)
+        firing.insert(e.thread);
+    ASSERT_EQ(firing.size(), 1u) << "one events thread";
+    for (DWORD posterThread : posterThreads)
+        EXPECT_NE(*firing.begin(), posterThread);
+    EXPECT_NE(*firing.begin(), GetCurrentThreadId());
+}
+
+TEST(EventPosterTest, DirectEventsArriveOnThePostingThread) {
+    RecordingDispatcher listener;
+    EventPoster poster(listener);
+    poster.SetAsyncEvents(false);
+    poster.AddListener();
+
+    std::map<std::wstring, DWORD> posterOf; // page argument -> thread that posted it
+    std::mutex mutex;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 5; ++i) {
+                int page = t * 100 + i;
+                {
+                    std::lock_guard<std::mutex> hold(mutex);
+                    posterOf[L"I4 " + std::to_wstring(page)] = GetCurrentThreadId();
+                }
+                poster.PostOnPageRendered(page);
+            }
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+
+    std::vector<FiredEvent> events = listener.Events();
+    ASSERT_EQ(events.size(), 20u);
+    for (const FiredEvent& e : events)
+        EXPECT_EQ(e.thread, posterOf[e.args.at(0)]) << "page " << testing::PrintToString(e.args[0]);
+}
+
+// With queued events, what is posted while nobody listens is lost; the last listener leaving
+// ends the thread, a new one starts another.
+TEST(EventPosterTest, QueuedEventsNeedAListener) {
+    RecordingDispatcher listener;
+    EventPoster poster(listener);
+    poster.SetAsyncEvents(true);
+    poster.PostOnPageRendered(0); // nobody listens yet
+    EXPECT_EQ(poster.AddListener(), 1);
+    poster.PostOnPageRendered(1);
+    EXPECT_EQ(poster.RemoveListener(), 0);
+    poster.PostOnPageRendered(2); // the last listener left
+    EXPECT_EQ(poster.AddListener(), 1);
+    poster.PostOnPageRendered(3);
+    poster.Shutdown();
+
+    std::set<Args> received;
+    for (const FiredEvent& e : listener.Events())
+        received.insert(e.args);
+    EXPECT_EQ(received, (std::set<Args>{{L"I4 1"}, {L"I4 3"}}));
+}
+
+// The option is read again at each engine start; listeners already connected keep receiving.
+TEST(EventPosterTest, TurningQueuedEventsOnServesConnectedListeners) {
+    RecordingDispatcher listener;
+    EventPoster poster(listener);
+    poster.AddListener();
+    poster.SetAsyncEvents(true);
+    poster.PostOnUnload();
+    ASSERT_TRUE(listener.WaitForCount(1));
+    poster.Shutdown();
+    std::vector<FiredEvent> events = listener.Events();
+    EXPECT_EQ(events[0].dispid, kOnUnload);
+    EXPECT_NE(events[0].thread, GetCurrentThreadId());
+}
+
+TEST(EventPosterTest, ListenerCountStaysExactUnderConcurrentAdviseAndUnadvise) {
+    RecordingDispatcher listener;
+    EventPoster poster(listener);
+    poster.SetAsyncEvents(true);
+    EXPECT_EQ(poster.RemoveListener(), 0) << "never below 0";
+
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 200; ++i) {
+                poster.AddListener();
+                poster.PostOnPageSaving(i);
+                poster.RemoveListener();
+            }
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(poster.Listeners(), 0);
+
+    // Whatever the interleaving was, a listener connecting now gets a running thread.
+    poster.AddListener();
+    const size_t before = listener.Events().size();
+    poster.PostOnCancelJob();
+    ASSERT_TRUE(listener.WaitForCount(before + 1));
+    poster.Shutdown();
+}
+
+// The VARIANT is copied by value when the event is posted: neither freeing nor changing the
+// poster's value afterwards reaches the listener, also for a value passed by reference.
+TEST(EventPosterTest, QueuedSettingKeepsItsOwnCopyOfTheValue) {
+    RecordingDispatcher listener(kOnStartJob);
+    EventPoster poster(listener);
+    poster.SetAsyncEvents(true);
+    poster.AddListener();
+    poster.PostOnStartJob(); // keeps the events thread busy until the values changed
+
+    long number = 7;
+    VARIANT byRef;
+    VariantInit(&byRef);
+    byRef.vt = VT_I4 | VT_BYREF;
+    byRef.plVal = &number;
+    poster.PostOnSettingChanged(L"Core", L"PrintTimeout", byRef);
+    {
+        ComVariant text(L"before");
+        poster.PostOnSettingChanged(L"Text", L"Header", text);
+    }
+    number = 99;
+
+    listener.OpenGate();
+    ASSERT_TRUE(listener.WaitForCount(3));
+    poster.Shutdown();
+    std::vector<FiredEvent> events = listener.Events();
+    EXPECT_EQ(events[1].args, (Args{L"BSTR Core", L"BSTR PrintTimeout", L"I4 7"}));
+    EXPECT_EQ(events[2].args, (Args{L"BSTR Text", L"BSTR Header", L"BSTR before"}));
+}
+
+class EventPosterLogTest : public testing::Test {
+protected:
+    void SetUp() override {
+        key_.SetString(HKEY_LOCAL_MACHINE, L"LogFile", dir_.File(L"qlx.log"));
+        key_.SetString(HKEY_LOCAL_MACHINE, L"LogMutexName",
+                       L"QLX_TEST_EVENTS_" + std::to_wstring(GetCurrentProcessId()));
+        key_.SetDword(HKEY_LOCAL_MACHINE, L"LogLevel", 1);
+        LoadLogConfig();
+    }
+    void TearDown() override { UnloadLogConfig(); }
+    std::string LogText() {
+        UnloadLogConfig();
+        std::string text;
+        ReadWholeFile(dir_.File(L"qlx.log"), &text);
+        return text;
+    }
+
+    TempDir dir_;
+    TestProductKey key_;
+};
+
+// A VARIANT that can't be copied stands for a failed record copy: the event is dropped with a
+// log line, the poster goes on, and so do the events after it.
+TEST_F(EventPosterLogTest, FailedCopyDropsTheEventWithALogLine) {
+    for (bool async : {false, true}) {
+        SCOPED_TRACE(async ? "queued" : "direct");
+        RecordingDispatcher listener;
+        EventPoster poster(listener);
+        poster.SetAsyncEvents(async);
+        poster.AddListener();
+
+        VARIANT broken;
+        VariantInit(&broken);
+        broken.vt = 0x0fff; // no such type (and no flags): VariantCopy refuses it
+        poster.PostOnSettingChanged(L"Core", L"Identity", broken);
+        poster.PostOnPageRendered(7);
+        poster.Shutdown();
+
+        std::vector<FiredEvent> events = listener.Events();
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].dispid, kOnPageRendered);
+    }
+    std::string log = LogText();
+    size_t first = log.find("C ERROR Event dropped, copy failed: 11 0x80020008");
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_NE(log.find("C ERROR Event dropped, copy failed: 11", first + 1), std::string::npos)
+        << "once per post\n"
+        << log;
+}
+
+} // namespace
