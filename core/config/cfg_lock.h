@@ -1,29 +1,7 @@
 #pragma once
-#include <windows.h>
+#include "critical_section.h"
 
-// The store's one lock. Recursive, so a printer load can call the section operations that lock
-// on their own.
-class CfgLock {
-public:
-    CfgLock() { InitializeCriticalSection(&section_); }
-    ~CfgLock() { DeleteCriticalSection(&section_); }
-    CfgLock(const CfgLock&) = delete;
-    CfgLock& operator=(const CfgLock&) = delete;
-
-    void Enter() { EnterCriticalSection(&section_); }
-    void Leave() { LeaveCriticalSection(&section_); }
-
-private:
-    CRITICAL_SECTION section_;
-};
-
-class CfgLockGuard {
-public:
-    explicit CfgLockGuard(CfgLock& lock) : lock_(lock) { lock_.Enter(); }
-    ~CfgLockGuard() { lock_.Leave(); }
-    CfgLockGuard(const CfgLockGuard&) = delete;
-    CfgLockGuard& operator=(const CfgLockGuard&) = delete;
-
-private:
-    CfgLock& lock_;
-};
+// The one lock of a configuration store, shared by all its sections. Recursive, so that a
+// printer change can hold it across clearing and refilling while the sections take it too.
+using CfgLock = CriticalSection;
+using CfgLockGuard = CriticalSectionLock;
