@@ -7,6 +7,7 @@
 #include "registration.h"
 
 extern "C" {
+BOOL WINAPI PrxDllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 HRESULT STDAPICALLTYPE PrxDllCanUnloadNow();
 HRESULT STDAPICALLTYPE PrxDllGetClassObject(REFCLSID clsid, REFIID iid, void** out);
 HRESULT STDAPICALLTYPE PrxDllRegisterServer();
@@ -29,6 +30,12 @@ constexpr RegistryView kOwnView =
 } // namespace
 
 extern "C" {
+
+// The generated entry keeps the library's handle, which its registration writes.
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
+{
+    return PrxDllMain(instance, reason, reserved);
+}
 
 STDAPI DllCanUnloadNow() {
     return PrxDllCanUnloadNow();

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "com_variant.h"
+#include "error_info.h"
 #include "string_enumerator.h"
 
 namespace {
@@ -11,6 +12,14 @@ namespace {
 HRESULT CopyToBstr(const std::wstring& text, BSTR* out) {
     *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+// The result of an index operation, with the error information of a refused index.
+HRESULT Checked(HRESULT hr) {
+    if (hr == E_INVALIDARG)
+        return ReportComError(hr, L"Quorvane.QLX_BSTR_Collection", L"Invalid index",
+                              IID_IQLX_BSTR_Collection);
+    return hr;
 }
 
 } // namespace
@@ -26,9 +35,9 @@ STDMETHODIMP CStringCollection::Item(VARIANT index, VARIANT* value) {
     VariantInit(value);
     ComVariant position;
     if (FAILED(VariantChangeType(&position, &index, 0, VT_I4)))
-        return E_INVALIDARG;
+        return Checked(E_INVALIDARG);
     std::wstring text;
-    HRESULT hr = list_.Get(position.lVal, &text);
+    HRESULT hr = Checked(list_.Get(position.lVal, &text));
     if (FAILED(hr))
         return hr;
     BSTR copy = nullptr;
@@ -64,7 +73,7 @@ STDMETHODIMP CStringCollection::Add(BSTR text) {
 }
 
 STDMETHODIMP CStringCollection::Replace(LONG index, BSTR text) {
-    return list_.Replace(index, text, SysStringLen(text));
+    return Checked(list_.Replace(index, text, SysStringLen(text)));
 }
 
 STDMETHODIMP CStringCollection::Remove(LONG index) {
@@ -81,14 +90,14 @@ STDMETHODIMP CStringCollection::GetItem(LONG index, BSTR* text) {
         return E_POINTER;
     *text = nullptr;
     std::wstring item;
-    HRESULT hr = list_.Get(index, &item);
+    HRESULT hr = Checked(list_.Get(index, &item));
     if (FAILED(hr))
         return hr;
     return CopyToBstr(item, text);
 }
 
 STDMETHODIMP CStringCollection::Insert(LONG index, BSTR text) {
-    return list_.Insert(index, text, SysStringLen(text));
+    return Checked(list_.Insert(index, text, SysStringLen(text)));
 }
 
 STDMETHODIMP CStringCollection::Contains(BSTR text, LONG* index) {
@@ -96,4 +105,8 @@ STDMETHODIMP CStringCollection::Contains(BSTR text, LONG* index) {
         return E_POINTER;
     *index = list_.Find(text, SysStringLen(text));
     return S_OK;
+}
+
+STDMETHODIMP CStringCollection::InterfaceSupportsErrorInfo(REFIID iid) {
+    return InterfaceInList(iid, {&IID_IQLX_BSTR_Collection});
 }

@@ -8,13 +8,17 @@
 
 // The string collection class: IQLX_BSTR_Collection over a locked StringList, so that one
 // collection can be used from many threads at once. Indices count from 0.
+// A refused index also sets the COM error information ("Invalid index"), which a
+// late-bound caller receives as its exception text, in this process or another.
 class CStringCollection : public DispatchImpl<CStringCollection, IQLX_BSTR_Collection>,
+                          public ISupportErrorInfo,
                           public ObjectBase {
 public:
     static const auto& QiTable() {
         static const QiEntry table[] = {
             QiRow<CStringCollection, IQLX_BSTR_Collection>(IID_IQLX_BSTR_Collection),
             QiRow<CStringCollection, IDispatch, IQLX_BSTR_Collection>(IID_IDispatch),
+            QiRow<CStringCollection, ISupportErrorInfo>(IID_ISupportErrorInfo),
         };
         return table;
     }
@@ -31,6 +35,8 @@ public:
     STDMETHODIMP GetItem(LONG index, BSTR* text) override;
     STDMETHODIMP Insert(LONG index, BSTR text) override;
     STDMETHODIMP Contains(BSTR text, LONG* index) override;
+
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override;
 
 private:
     StringList list_;
