@@ -70,8 +70,7 @@ public:
     }
     template <class Q> HRESULT As(ComPtr<Q>* out) const { return As(&*out); }
     // For "&holder" of another ComPtr (its operator& gives the raw out-parameter).
-    template <class Q> HRESULT As(Q** out) const
-    {
+    template <class Q> HRESULT As(Q** out) const {
         if (!out)
             return E_POINTER;
         *out = nullptr;

@@ -23,7 +23,10 @@ public:
             return DISP_E_BADINDEX;
         return TypeInfo(out);
     }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
+                               DISPID* ids) override {
+        if (!IsEqualIID(riid, IID_NULL))
+            return DISP_E_UNKNOWNINTERFACE;
         ComPtr<ITypeInfo> info;
         HRESULT hr = TypeInfo(&info);
         if (FAILED(hr))

@@ -130,6 +130,11 @@ HRESULT RegisterComClassBody(const ComClassRegistration& entry, RegistryView vie
         RETURN_IF_FAILED(SetClassesString(view, key + L"\\Version", nullptr, entry.typeLibVersion));
     if (entry.appId)
         RETURN_IF_FAILED(SetClassesString(view, key, L"AppID", GuidText(*entry.appId).c_str()));
+    for (size_t i = 0; i < entry.subkeyCount; ++i) {
+        const ClassSubkey& subkey = entry.subkeys[i];
+        RETURN_IF_FAILED(
+            SetClassesString(view, key + L"\\" + subkey.path, subkey.name, subkey.value));
+    }
     if (entry.progId)
         RETURN_IF_FAILED(RegisterProgId(view, entry.progId, entry.description, clsid, nullptr));
     if (entry.versionIndependentProgId)

@@ -13,6 +13,15 @@ REGSAM ViewFlag(RegistryView view) noexcept;
 
 enum class ServerKind { kLocalServer, kInprocServer };
 
+// A further subkey of the class key (an ActiveX control's "Control", "MiscStatus\1", ...):
+// path below the class key, value name (null for the default value) and text (null: the key
+// alone).
+struct ClassSubkey {
+    const wchar_t* path;
+    const wchar_t* name;
+    const wchar_t* value;
+};
+
 struct ComClassRegistration {
     const CLSID* clsid;
     const wchar_t* description;
@@ -24,6 +33,8 @@ struct ComClassRegistration {
     const GUID* typeLib;           // null for none
     const wchar_t* typeLibVersion; // "6.0"
     const GUID* appId;             // null for none
+    const ClassSubkey* subkeys = nullptr;
+    size_t subkeyCount = 0;
 };
 
 // "{XXXXXXXX-...}" in upper case.

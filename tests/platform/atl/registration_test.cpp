@@ -97,6 +97,36 @@ TEST(Registration, WritesTheClassInEachViewAndRemovesItAgain) {
     }
 }
 
+TEST(Registration, ClassKeyTakesFurtherSubkeys) {
+    const ClassSubkey subkeys[] = {
+        {L"Programmable", nullptr, nullptr},
+        {L"Control", nullptr, nullptr},
+        {L"ToolboxBitmap32", nullptr, L"C:\\qlx\\xfer_file.dll, 101"},
+        {L"MiscStatus", nullptr, L"0"},
+        {L"MiscStatus\\1", nullptr, L"131473"},
+    };
+    ComClassRegistration entry = TestServer();
+    entry.kind = ServerKind::kInprocServer;
+    entry.threadingModel = L"Both";
+    entry.subkeys = subkeys;
+    entry.subkeyCount = 5;
+    ASSERT_EQ(RegisterComClass(entry, RegistryView::k32), S_OK);
+    const std::wstring key = L"CLSID\\" + GuidText(kTestClass);
+    EXPECT_EQ(ClassesValue(RegistryView::k32, key + L"\\InprocServer32"),
+              L"C:\\qlx\\test server.exe");
+    EXPECT_EQ(ClassesValue(RegistryView::k32, key + L"\\InprocServer32", L"ThreadingModel"),
+              L"Both");
+    EXPECT_TRUE(ClassesKeyExists(RegistryView::k32, key + L"\\Control"));
+    EXPECT_TRUE(ClassesKeyExists(RegistryView::k32, key + L"\\Programmable"));
+    EXPECT_EQ(ClassesValue(RegistryView::k32, key + L"\\ToolboxBitmap32"),
+              L"C:\\qlx\\xfer_file.dll, 101");
+    EXPECT_EQ(ClassesValue(RegistryView::k32, key + L"\\MiscStatus"), L"0");
+    EXPECT_EQ(ClassesValue(RegistryView::k32, key + L"\\MiscStatus\\1"), L"131473");
+    EXPECT_FALSE(ClassesKeyExists(RegistryView::k32, key + L"\\LocalServer32"));
+    EXPECT_EQ(UnregisterComClass(entry, RegistryView::k32), S_OK);
+    EXPECT_FALSE(ClassesKeyExists(RegistryView::k32, key));
+}
+
 TEST(Registration, TheTwoViewsAreKeptApart) {
     ComClassRegistration entry = TestServer();
     entry.kind = ServerKind::kInprocServer;
