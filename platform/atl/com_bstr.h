@@ -10,38 +10,43 @@ public:
     ComBstr() = default;
     explicit ComBstr(const wchar_t* text) : s_(text ? SysAllocString(text) : nullptr) {}
     ComBstr(const wchar_t* text, UINT length) : s_(SysAllocStringLen(text, length)) {}
-    ComBstr(const ComBstr& other)
-        : s_(other.s_ ? SysAllocStringLen(other.s_, other.Length()) : nullptr) {}
+    ComBstr(const ComBstr& other) : s_(other.s_ ? SysAllocStringLen(other.s_, other.Length()) : nullptr) {}
     ComBstr(ComBstr&& other) noexcept : s_(other.Detach()) {}
     ~ComBstr() { SysFreeString(s_); }
-    ComBstr& operator=(const ComBstr& other) {
+    ComBstr& operator=(const ComBstr& other)
+    {
         if (this != std::addressof(other))
             Attach(other.s_ ? SysAllocStringLen(other.s_, other.Length()) : nullptr);
         return *this;
     }
-    ComBstr& operator=(ComBstr&& other) noexcept {
+    ComBstr& operator=(ComBstr&& other) noexcept
+    {
         if (this != std::addressof(other))
             Attach(other.Detach());
         return *this;
     }
 
-    void Attach(BSTR s) {
+    void Attach(BSTR s)
+    {
         if (s != s_)
             SysFreeString(s_);
         s_ = s;
     }
-    BSTR Detach() {
+    BSTR Detach()
+    {
         BSTR s = s_;
         s_ = nullptr;
         return s;
     }
     // Address for an out-parameter; frees the current string first.
-    BSTR* operator&() {
+    BSTR* operator&()
+    {
         Attach(nullptr);
         return &s_;
     }
     // A copy for an [out] parameter: E_POINTER for null, E_OUTOFMEMORY when the copy fails.
-    HRESULT CopyTo(BSTR* out) const {
+    HRESULT CopyTo(BSTR* out) const
+    {
         if (!out)
             return E_POINTER;
         *out = nullptr;

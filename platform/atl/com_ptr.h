@@ -8,14 +8,16 @@
 template <class T> class ComPtr {
 public:
     ComPtr() = default;
-    ComPtr(T* p) : p_(p) {
+    ComPtr(T* p) : p_(p)
+    {
         if (p_)
             p_->AddRef();
     }
     ComPtr(const ComPtr& other) : ComPtr(other.p_) {}
     ComPtr(ComPtr&& other) noexcept : p_(other.Detach()) {}
     ~ComPtr() { Release(); }
-    ComPtr& operator=(const ComPtr& other) {
+    ComPtr& operator=(const ComPtr& other)
+    {
         if (p_ != other.p_) {
             if (other.p_)
                 other.p_->AddRef();
@@ -24,34 +26,40 @@ public:
         }
         return *this;
     }
-    ComPtr& operator=(ComPtr&& other) noexcept {
+    ComPtr& operator=(ComPtr&& other) noexcept
+    {
         if (this != std::addressof(other))
             Attach(other.Detach());
         return *this;
     }
     ComPtr& operator=(T* p) { return *this = ComPtr(p); }
 
-    void Attach(T* p) {
+    void Attach(T* p)
+    {
         Release();
         p_ = p;
     }
-    T* Detach() {
+    T* Detach()
+    {
         T* p = p_;
         p_ = nullptr;
         return p;
     }
-    void Release() {
+    void Release()
+    {
         if (T* p = p_) {
             p_ = nullptr;
             p->Release();
         }
     }
     // Address for an out-parameter; drops the current pointer first.
-    T** operator&() {
+    T** operator&()
+    {
         Release();
         return &p_;
     }
-    void** AsVoidOut() {
+    void** AsVoidOut()
+    {
         Release();
         return reinterpret_cast<void**>(&p_);
     }
@@ -60,7 +68,8 @@ public:
     operator T*() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
 
-    HRESULT CopyTo(T** out) const {
+    HRESULT CopyTo(T** out) const
+    {
         if (!out)
             return E_POINTER;
         *out = p_;
@@ -70,7 +79,8 @@ public:
     }
     template <class Q> HRESULT As(ComPtr<Q>* out) const { return As(&*out); }
     // For "&holder" of another ComPtr (its operator& gives the raw out-parameter).
-    template <class Q> HRESULT As(Q** out) const {
+    template <class Q> HRESULT As(Q** out) const
+    {
         if (!out)
             return E_POINTER;
         *out = nullptr;
@@ -78,7 +88,8 @@ public:
             return E_NOINTERFACE;
         return p_->QueryInterface(__uuidof(Q), reinterpret_cast<void**>(out));
     }
-    HRESULT CoCreate(REFCLSID clsid, DWORD context = CLSCTX_ALL) {
+    HRESULT CoCreate(REFCLSID clsid, DWORD context = CLSCTX_ALL)
+    {
         return CoCreateInstance(clsid, nullptr, context, __uuidof(T), AsVoidOut());
     }
 

@@ -19,7 +19,8 @@
 
 // Runs body and turns any C++ exception into an HRESULT, so that none crosses a COM method,
 // a DLL export or a thread entry.
-template <class Body> HRESULT GuardedCall(Body&& body) noexcept {
+template <class Body> HRESULT GuardedCall(Body&& body) noexcept
+{
     try {
         return body();
     } catch (const std::bad_alloc&) {
