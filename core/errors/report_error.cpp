@@ -2,9 +2,7 @@
 
 #include <oleauto.h>
 
-#include "com_bstr.h"
-#include "com_ptr.h"
-#include "com_result.h"
+#include "error_info.h"
 #include "event_poster.h"
 #include "log.h"
 
@@ -18,17 +16,6 @@ WString ErrorMessage(UINT id, const wchar_t* detail, HINSTANCE module) {
         text.Append(detail);
     }
     return text;
-}
-
-HRESULT SetComErrorInfo(const wchar_t* source, const wchar_t* description) noexcept {
-    ComPtr<ICreateErrorInfo> create;
-    RETURN_IF_FAILED(CreateErrorInfo(&create));
-    RETURN_IF_FAILED(create->SetGUID(GUID_NULL));
-    RETURN_IF_FAILED(create->SetSource(const_cast<wchar_t*>(source)));
-    RETURN_IF_FAILED(create->SetDescription(const_cast<wchar_t*>(description)));
-    ComPtr<IErrorInfo> info;
-    RETURN_IF_FAILED(create->QueryInterface(IID_IErrorInfo, info.AsVoidOut()));
-    return SetErrorInfo(0, info.Get());
 }
 
 HRESULT ReportError(UINT id, const wchar_t* detail, EventPoster& poster,

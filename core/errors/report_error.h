@@ -15,10 +15,6 @@ extern const wchar_t kErrorSource[];
 // followed by ": " and the detail when one is given (null means none).
 WString ErrorMessage(UINT id, const wchar_t* detail, HINSTANCE module = nullptr);
 
-// Makes a COM error object (interface GUID_NULL) with the source and description and sets it
-// as the calling thread's error information.
-HRESULT SetComErrorInfo(const wchar_t* source, const wchar_t* description) noexcept;
-
 // Reports an error of the engine: logs the message (source 'C', "ERROR"), posts OnError with
 // the code id - 200, sets the calling thread's COM error information and returns E_FAIL, the
 // result the failing method passes on to its client. The error information is set last, so a

@@ -77,11 +77,16 @@ public:
             p_->AddRef();
         return S_OK;
     }
-    template <class Q> HRESULT As(ComPtr<Q>* out) const
+    template <class Q> HRESULT As(ComPtr<Q>* out) const { return As(&*out); }
+    // For "&holder" of another ComPtr (its operator& gives the raw out-parameter).
+    template <class Q> HRESULT As(Q** out) const
     {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
         if (!p_)
             return E_NOINTERFACE;
-        return p_->QueryInterface(__uuidof(Q), out->AsVoidOut());
+        return p_->QueryInterface(__uuidof(Q), reinterpret_cast<void**>(out));
     }
     HRESULT CoCreate(REFCLSID clsid, DWORD context = CLSCTX_ALL)
     {

@@ -1,0 +1,363 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <string>
+#include <vector>
+
+#include "build_paths.h"
+#include "com_bstr.h"
+#include "com_object.h"
+#include "com_ptr.h"
+#include "com_variant.h"
+#include "fixture_ids.h"
+#include "handle.h"
+#include "qlx_core.h"
+#include "registration.h"
+
+namespace {
+
+bool FileThere(const wchar_t* path) {
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Runs a program and returns its exit code (-1 when it could not start or did not end).
+int RunProgram(std::wstring commandLine) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return -1;
+    UniqueHandle thread(process.hThread), handle(process.hProcess);
+    if (WaitForSingleObject(handle.Get(), 60000) != WAIT_OBJECT_0) {
+        TerminateProcess(handle.Get(), 1);
+        return -1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(handle.Get(), &code);
+    return static_cast<int>(code);
+}
+
+// Calls a library's own registration export (a library of this process's bitness).
+HRESULT CallRegistration(const wchar_t* path, bool add) {
+    HMODULE module = LoadLibraryW(path);
+    if (!module)
+        return HRESULT_FROM_WIN32(GetLastError());
+    using Export = HRESULT(STDAPICALLTYPE*)();
+    auto entry = reinterpret_cast<Export>(reinterpret_cast<void*>(
+        GetProcAddress(module, add ? "DllRegisterServer" : "DllUnregisterServer")));
+    HRESULT hr = entry ? entry() : E_NOINTERFACE;
+    FreeLibrary(module);
+    return hr;
+}
+
+// Registers a 32-bit library: in this process when it is 32-bit, else by Wine's 32-bit
+// regsvr32 (a 64-bit process cannot load it).
+HRESULT Register32BitLibrary(const wchar_t* path, bool add) {
+#ifdef _WIN64
+    std::wstring command = L"C:\\windows\\syswow64\\regsvr32.exe /s ";
+    if (!add)
+        command += L"/u ";
+    const int code = RunProgram(command + L"\"" + path + L"\"");
+    return code == 0 ? S_OK : MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200 + (code & 0xff));
+#else
+    return CallRegistration(path, add);
+#endif
+}
+
+std::wstring Quoted(const wchar_t* path) {
+    return L"\"" + std::wstring(path) + L"\"";
+}
+
+std::vector<std::wstring> Lines(IQLX_BSTR_Collection* log) {
+    std::vector<std::wstring> lines;
+    LONG count = 0;
+    EXPECT_EQ(log->get_Count(&count), S_OK);
+    for (LONG i = 0; i < count; ++i) {
+        ComBstr line;
+        EXPECT_EQ(log->GetItem(i, &line), S_OK);
+        lines.emplace_back(line.c_str(), line.Length());
+    }
+    return lines;
+}
+
+// An _IQLXEvents sink in the client's process: records the events it receives.
+class EventRecorder : public IDispatch, public ObjectBase {
+public:
+    static const auto& QiTable() {
+        static const QiEntry table[] = {QiRow<EventRecorder, IDispatch>(DIID__IQLXEvents),
+                                        QiRow<EventRecorder, IDispatch>(IID_IDispatch)};
+        return table;
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                        UINT*) override {
+        std::wstring event = std::to_wstring(id);
+        if (params && params->cArgs == 1 && params->rgvarg[0].vt == VT_I4)
+            event += L"(" + std::to_wstring(params->rgvarg[0].lVal) + L")";
+        AcquireSRWLockExclusive(&lock_);
+        events_.push_back(event);
+        ReleaseSRWLockExclusive(&lock_);
+        return S_OK;
+    }
+    std::vector<std::wstring> Events() {
+        AcquireSRWLockExclusive(&lock_);
+        std::vector<std::wstring> copy = events_;
+        ReleaseSRWLockExclusive(&lock_);
+        return copy;
+    }
+
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    std::vector<std::wstring> events_;
+};
+
+// Registers the proxies, the string collection and the test server for the test, starts the
+// server through the first activation and makes sure it has ended afterwards.
+class CrossProcess : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const wchar_t* path :
+             {QLX_I686_PS_DLL, QLX_I686_COLLECTION_DLL, QLX_I686_TEST_SERVER, QLX_OWN_PS_DLL}) {
+            if (!FileThere(path)) {
+                std::string text(path, path + wcslen(path));
+                GTEST_SKIP() << "needs the 32-bit build tree, missing " << text;
+            }
+        }
+        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+        initialized_ = true;
+        // Type libraries first (the server's and this bitness's own), then the proxies, which
+        // would otherwise lose their interfaces to the type library's marshaler. The server's
+        // side marshals with the 32-bit proxies, the client's with its own.
+        registered_ = true;
+        ASSERT_EQ(RunProgram(Quoted(QLX_I686_TEST_SERVER) + L" /RegServer"), 0);
+        ASSERT_EQ(RegisterTypeLibraryFile(QLX_CORE_TLB), S_OK);
+        ASSERT_EQ(Register32BitLibrary(QLX_I686_PS_DLL, true), S_OK);
+        ASSERT_EQ(CallRegistration(QLX_OWN_PS_DLL, true), S_OK);
+        ASSERT_EQ(Register32BitLibrary(QLX_I686_COLLECTION_DLL, true), S_OK);
+    }
+
+    void TearDown() override {
+        if (!initialized_)
+            return;
+        EndServer();
+        if (registered_) {
+            EXPECT_EQ(Register32BitLibrary(QLX_I686_COLLECTION_DLL, false), S_OK);
+            EXPECT_EQ(CallRegistration(QLX_OWN_PS_DLL, false), S_OK);
+            EXPECT_EQ(Register32BitLibrary(QLX_I686_PS_DLL, false), S_OK);
+            UnregisterTypeLibraryFile(QLX_CORE_TLB);
+            EXPECT_EQ(RunProgram(Quoted(QLX_I686_TEST_SERVER) + L" /UnregServer"), 0);
+        }
+        CoUninitialize();
+    }
+
+    // The engine of a fresh server, and its call log; notes the server's process.
+    void Connect() {
+        ASSERT_EQ(CoCreateInstance(kFixtureEngineClsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IQLX_INT,
+                                   engine_.AsVoidOut()),
+                  S_OK);
+        ASSERT_EQ(CoCreateInstance(kFixtureCallLogClsid, nullptr, CLSCTX_LOCAL_SERVER,
+                                   IID_IQLX_BSTR_Collection, log_.AsVoidOut()),
+                  S_OK);
+        ComBstr first;
+        ASSERT_EQ(log_->GetItem(0, &first), S_OK);
+        ASSERT_EQ(wcsncmp(first.c_str(), L"pid=", 4), 0);
+        server_.Reset(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE,
+                                  wcstoul(first.c_str() + 4, nullptr, 10)));
+        ASSERT_TRUE(server_.Valid());
+    }
+
+    // Releasing the last object ends the server; one that stays is killed and fails the test.
+    void EndServer() {
+        log_.Release();
+        engine_.Release();
+        if (!server_.Valid())
+            return;
+        if (WaitForSingleObject(server_.Get(), 20000) != WAIT_OBJECT_0) {
+            TerminateProcess(server_.Get(), 1);
+            ADD_FAILURE() << "the server did not end after its last client let go";
+        }
+        server_.Reset();
+    }
+
+    bool initialized_ = false;
+    bool registered_ = false;
+    ComPtr<IQLX_INT> engine_;
+    ComPtr<IQLX_BSTR_Collection> log_;
+    UniqueHandle server_;
+};
+
+TEST_F(CrossProcess, DriverCallsReachThe32BitServerAndItsResultsComeBack) {
+    Connect();
+    ASSERT_TRUE(engine_);
+    EXPECT_EQ(engine_->int_StartJob(ComBstr(L"Quorvane Text Printer"), ComBstr(L"EMF"), 17, 600,
+                                    ComBstr(L"Editor - Q3 report.txt")),
+              S_OK);
+    EXPECT_EQ(engine_->int_StartPage(5100, 6600), S_OK);
+    EXPECT_EQ(
+        engine_->int_Add(-10, 20, 300, 40, ComBstr(L"Gr\u00fc\u00dfe \u20ac"), ComBstr(L"Arial")),
+        S_OK);
+    EXPECT_EQ(engine_->int_Add(0, 0, 0, 0, nullptr, nullptr), S_OK);
+    EXPECT_EQ(engine_->int_EndJob(), S_OK);
+    EXPECT_EQ(engine_->int_AddRemovePrinter(), S_OK);
+    EXPECT_EQ(engine_->int_DefaultPrinterChanged(ComBstr(L"Other printer")), S_OK);
+
+    // The class object is a singleton: a second activation reaches the same engine.
+    ComPtr<IQLX_INT> again;
+    ASSERT_EQ(CoCreateInstance(kFixtureEngineClsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IQLX_INT,
+                               again.AsVoidOut()),
+              S_OK);
+    ComPtr<IUnknown> first, second;
+    ASSERT_EQ(engine_.As(&first), S_OK);
+    ASSERT_EQ(again.As(&second), S_OK);
+    EXPECT_EQ(first.Get(), second.Get());
+
+    std::vector<std::wstring> lines = Lines(log_);
+    ASSERT_GE(lines.size(), 2u);
+    lines.erase(lines.begin()); // the process id
+    const std::vector<std::wstring> expected = {
+        L"bits=32",
+        L"int_StartJob(Quorvane Text Printer,EMF,17,600,Editor - Q3 report.txt)",
+        L"int_StartPage(5100,6600)",
+        L"int_Add(-10,20,300,40,Gr\u00fc\u00dfe \u20ac,Arial)",
+        L"int_Add(0,0,0,0,(null),(null))",
+        L"int_EndJob()",
+        L"int_AddRemovePrinter()",
+        L"int_DefaultPrinterChanged(Other printer)",
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+bool RunningOnWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+}
+
+// An automation client in another process reads the description of a failed call: the
+// server's type information puts the error object into the exception information, which
+// travels back with the call.
+TEST_F(CrossProcess, ErrorDescriptionReachesALateBoundClient) {
+    Connect();
+    ASSERT_TRUE(log_);
+    ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(log_.As(&dispatch), S_OK);
+    ComVariant index(99L), result;
+    DISPPARAMS params = {&index, nullptr, 1, 0};
+    EXCEPINFO exception = {};
+    EXPECT_EQ(
+        dispatch->Invoke(6, IID_NULL, 0, DISPATCH_METHOD, &params, &result, &exception, nullptr),
+        DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, E_INVALIDARG);
+    EXPECT_STREQ(exception.bstrDescription, L"Invalid index");
+    EXPECT_STREQ(exception.bstrSource, L"Quorvane.QLX_BSTR_Collection");
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrHelpFile);
+}
+
+TEST_F(CrossProcess, ErrorDescriptionOfAVtableCall) {
+    Connect();
+    ASSERT_TRUE(engine_);
+    EXPECT_EQ(engine_->int_StartJob(ComBstr(kFixtureRefusedPrinter), ComBstr(L"RAW"), 1, 300,
+                                    ComBstr(L"doc")),
+              E_FAIL);
+    ComPtr<ISupportErrorInfo> support;
+    ASSERT_EQ(engine_.As(&support), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IQLX_INT), S_OK);
+    ComPtr<IErrorInfo> info;
+    HRESULT hr = GetErrorInfo(0, &info);
+    if (hr == S_FALSE && RunningOnWine()) {
+        // Known platform gap: Wine 8 does not carry the error object back with a vtable call
+        // (Windows does). Automation clients get the text all the same (test above).
+        GTEST_SKIP() << "Wine does not return the error object of a remote vtable call";
+    }
+    ASSERT_EQ(hr, S_OK);
+    ComBstr description, source;
+    info->GetDescription(&description);
+    info->GetSource(&source);
+    EXPECT_STREQ(description.c_str(), L"Invalid printer name: Unknown printer");
+    EXPECT_STREQ(source.c_str(), L"Quorvane.Lettrix.6.0");
+}
+
+TEST_F(CrossProcess, EventsReachASinkInTheClientProcess) {
+    Connect();
+    ASSERT_TRUE(engine_);
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(engine_.As(&container), S_OK);
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(container->FindConnectionPoint(DIID__IQLXEvents, &point), S_OK);
+    ComObject<EventRecorder>* recorder = nullptr;
+    ASSERT_EQ(ComObject<EventRecorder>::CreateHeld(&recorder), S_OK);
+    ComPtr<IDispatch> sink;
+    sink.Attach(recorder);
+    DWORD cookie = 0;
+    ASSERT_EQ(point->Advise(sink, &cookie), S_OK);
+
+    EXPECT_EQ(engine_->int_StartJob(ComBstr(L"P"), ComBstr(L"EMF"), 2, 600, ComBstr(L"d")), S_OK);
+    EXPECT_EQ(engine_->int_StartPage(1, 1), S_OK);
+    EXPECT_EQ(engine_->int_StartPage(1, 1), S_OK);
+    EXPECT_EQ(engine_->int_EndJob(), S_OK);
+    // Fired before each call returned, on the server's calling thread.
+    EXPECT_EQ(recorder->Events(), (std::vector<std::wstring>{L"3(0)", L"3(1)", L"4"}));
+    EXPECT_EQ(point->Unadvise(cookie), S_OK);
+}
+
+TEST_F(CrossProcess, StringCollectionIsUsedFromAnotherProcess) {
+    Connect();
+    ASSERT_TRUE(log_);
+    ASSERT_EQ(log_->RemoveAll(), S_OK);
+    ASSERT_EQ(log_->Add(ComBstr(L"Printer A")), S_OK);
+    ASSERT_EQ(log_->Add(ComBstr(L"Printer C")), S_OK);
+    ASSERT_EQ(log_->Insert(1, ComBstr(L"Printer B")), S_OK);
+    EXPECT_EQ(log_->Insert(9, ComBstr(L"x")), E_INVALIDARG) << "the server's error comes back";
+    LONG index = 99;
+    EXPECT_EQ(log_->Contains(ComBstr(L"Printer C"), &index), S_OK);
+    EXPECT_EQ(index, 2);
+    EXPECT_EQ(log_->Contains(ComBstr(L"printer c"), &index), S_OK);
+    EXPECT_EQ(index, -1);
+    ComVariant item;
+    EXPECT_EQ(log_->Item(ComVariant(1L), &item), S_OK);
+    EXPECT_EQ(item.vt, VT_BSTR);
+    EXPECT_STREQ(item.bstrVal, L"Printer B");
+
+    // The enumerator is made in the server and walked from here.
+    ComPtr<IUnknown> unknown;
+    ASSERT_EQ(log_->get__NewEnum(&unknown), S_OK);
+    ComPtr<IEnumVARIANT> items;
+    ASSERT_EQ(unknown.As(&items), S_OK);
+    VARIANT got[4];
+    ULONG fetched = 0;
+    EXPECT_EQ(items->Next(4, got, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 3u);
+    std::vector<std::wstring> walked;
+    for (ULONG i = 0; i < fetched; ++i) {
+        walked.emplace_back(got[i].bstrVal);
+        VariantClear(&got[i]);
+    }
+    EXPECT_EQ(walked, (std::vector<std::wstring>{L"Printer A", L"Printer B", L"Printer C"}));
+
+    // Late binding across the process: the server's IDispatch answers by name.
+    ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(log_.As(&dispatch), S_OK);
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"Contains")};
+    DISPID id = 0;
+    ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
+    EXPECT_EQ(id, 8);
+    ComVariant argument(L"Printer B"), result;
+    DISPPARAMS params = {&argument, nullptr, 1, 0};
+    ASSERT_EQ(
+        dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr),
+        S_OK);
+    EXPECT_EQ(result.vt, VT_I4);
+    EXPECT_EQ(result.lVal, 1);
+}
+
+} // namespace
