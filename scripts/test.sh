@@ -23,7 +23,8 @@ trap stop_test_session EXIT
 status=0
 for tree in i686 x86_64; do
     echo "== tests: $tree"
-    ctest --test-dir "$build/$tree" -j"$jobs" --output-on-failure --timeout 120 "$@" || status=1
+    ctest --test-dir "$build/$tree" -j"$jobs" --output-on-failure --timeout 120 \
+        --output-log "$build/$tree/ctest.log" "$@" || status=1
 done
 t3=$(now)
 
