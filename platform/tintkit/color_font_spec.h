@@ -7,12 +7,12 @@ struct CColorFontSpec : LOGFONTW {
     CColorFontSpec();
 };
 
-// The process's one specification. Controls take their font from it when the first of them is
+// The process's one font description. Controls take their font from it when the first of them is
 // created; later changes reach fonts made afterwards.
 CColorFontSpec* CCGetGlobalFontSpecPtr();
 
 namespace tintkit {
-// Fonts made from the global specification, owned by the library for the process's life.
+// Fonts made from the global font description, owned by the library for the process's life.
 HFONT ControlFont();
 HFONT UnderlinedControlFont();
 } // namespace tintkit
