@@ -71,12 +71,15 @@ public:
         ComObject<T>* object = nullptr;
         {
             SrwGuard guard(lock_);
-            while (current_ && !current_->TryAddRef())
+            // A dying object is waited for: it is forgotten before it is freed, so current_
+            // names only live memory, and a new one is made once the old one is gone.
+            while (dying_ || (current_ && !current_->TryAddRef()))
                 gone_.Wait(lock_);
             if (current_) {
                 object = current_;
             } else {
-                // Made under the lock: a second activation waits for this one's object.
+                // Made under the lock: a second activation waits for this one's object. So
+                // T's FinalConstruct must not activate its own class.
                 hr = ComObject<T>::CreateHeld(&object);
                 if (FAILED(hr))
                     return hr;
@@ -96,16 +99,23 @@ public:
     }
 
 private:
-    void ObjectDestroyed(const ObjectBase* object) noexcept override {
+    void ObjectDying(const ObjectBase* object) noexcept override {
         SrwGuard guard(lock_);
-        if (current_ && static_cast<const ObjectBase*>(current_) == object)
+        if (current_ && static_cast<const ObjectBase*>(current_) == object) {
             current_ = nullptr;
+            dying_ = true;
+        }
+    }
+    void ObjectDestroyed(const ObjectBase*) noexcept override {
+        SrwGuard guard(lock_);
+        dying_ = false;
         gone_.WakeAll();
     }
 
     SrwLock lock_;
     ConditionVariable gone_;
     ComObject<T>* current_ = nullptr;
+    bool dying_ = false;
 };
 
 // One row of a module's class table, walked by GetClassObjectFromTable.

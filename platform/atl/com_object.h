@@ -23,9 +23,12 @@ template <class Self, class Itf, class Via = Itf> constexpr QiEntry QiRow(const 
 
 class ObjectBase;
 
-// Told after an object has been destroyed by its last Release (the pointer only names it).
+// Told when an object's last Release destroys it: ObjectDying while it still lives (its count
+// is already zero, so nothing may take it again), ObjectDestroyed once it is gone (the pointer
+// only names it then).
 class LastReleaseObserver {
 public:
+    virtual void ObjectDying(const ObjectBase* object) noexcept = 0;
     virtual void ObjectDestroyed(const ObjectBase* object) noexcept = 0;
 
 protected:
@@ -63,6 +66,10 @@ protected:
         if (count == 0) {
             LastReleaseObserver* observer = observer_;
             const ObjectBase* self = this;
+            if (observer)
+                observer->ObjectDying(self);
+            // A destructor that hands itself out and takes it back must not reach zero again.
+            refs_ = kDestroying;
             delete this;
             if (observer)
                 observer->ObjectDestroyed(self);
@@ -88,6 +95,8 @@ protected:
     }
 
 private:
+    static constexpr LONG kDestroying = -(0x7fffffffL / 2);
+
     volatile LONG refs_ = 0;
     LastReleaseObserver* observer_ = nullptr;
 };

@@ -100,3 +100,83 @@ TEST(SingletonFactory, CreationRacingTheFinalReleaseNeverSeesTwoObjectsOrADeadOn
 }
 
 } // namespace
+
+namespace {
+
+HANDLE g_freeing = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+HANDLE g_resumeFree = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+LONG g_slowCreated = 0;
+LONG g_stallNextFree = 0;
+
+// Its memory is scrambled and held for a while when it is freed, so that an activation that
+// still reached the freed object would find a plausible count there and take it.
+class SlowFree : public IPersist, public ObjectBase {
+public:
+    SlowFree() { InterlockedIncrement(&g_slowCreated); }
+    static void operator delete(void* p, size_t size) {
+        memset(p, 0x01, size);
+        if (InterlockedExchange(&g_stallNextFree, 0)) {
+            SetEvent(g_freeing);
+            WaitForSingleObject(g_resumeFree, 10000);
+        }
+        ::operator delete(p);
+    }
+    static const auto& QiTable() {
+        static const QiEntry table[] = {QiRow<SlowFree, IPersist>(IID_IPersist)};
+        return table;
+    }
+    STDMETHODIMP GetClassID(CLSID* id) override {
+        *id = CLSID_NULL;
+        return S_OK;
+    }
+};
+
+TEST(SingletonFactory, AnActivationDuringTheFinalFreeGetsANewObject) {
+    static SingletonFactory<SlowFree> factory;
+    ComPtr<IPersist> first;
+    ASSERT_EQ(factory.CreateInstance(nullptr, IID_IPersist, first.AsVoidOut()), S_OK);
+    g_stallNextFree = 1;
+    std::thread releaser([&] { first.Release(); });
+    ASSERT_EQ(WaitForSingleObject(g_freeing, 10000), WAIT_OBJECT_0);
+
+    ComPtr<IPersist> second;
+    HRESULT hr = E_FAIL;
+    std::thread activator(
+        [&] { hr = factory.CreateInstance(nullptr, IID_IPersist, second.AsVoidOut()); });
+    Sleep(50); // lets the activation meet the object being freed
+    SetEvent(g_resumeFree);
+    releaser.join();
+    activator.join();
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(g_slowCreated, 2) << "the freed object was handed out again";
+}
+
+LONG g_selfHandedDestroyed = 0;
+
+// Hands itself out and takes it back while it is destroyed, as an engine that gives its own
+// collection to a plug-in while it stops.
+class HandsItselfOut : public IPersist, public ObjectBase {
+public:
+    ~HandsItselfOut() override {
+        AddRefImpl();
+        ReleaseImpl();
+        InterlockedIncrement(&g_selfHandedDestroyed);
+    }
+    static const auto& QiTable() {
+        static const QiEntry table[] = {QiRow<HandsItselfOut, IPersist>(IID_IPersist)};
+        return table;
+    }
+    STDMETHODIMP GetClassID(CLSID* id) override {
+        *id = CLSID_NULL;
+        return S_OK;
+    }
+};
+
+TEST(ComObject, AReferenceTakenInTheDestructorDoesNotDestroyItTwice) {
+    ComPtr<IPersist> object;
+    ASSERT_EQ(ComObject<HandsItselfOut>::Create(IID_IPersist, object.AsVoidOut()), S_OK);
+    object.Release();
+    EXPECT_EQ(g_selfHandedDestroyed, 1);
+}
+
+} // namespace
