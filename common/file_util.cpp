@@ -64,6 +64,8 @@ bool CreateDirectoryPath(const wchar_t* path) {
     if (!path)
         return false;
     WStringBase directory(path);
+    if (*path && directory.Empty())
+        return false; // out of memory
     unsigned cut = directory.Length();
     while (cut > 0 && !IsSeparator(directory.c_str()[cut - 1]))
         --cut;

@@ -1,6 +1,5 @@
 #include "log.h"
 #include "product_key.h"
-#include "reg_key.h"
 #include "registry.h"
 
 #include <stdarg.h>
@@ -106,19 +105,6 @@ void ReleaseCurrentExclusive() {
     CloseLog(config);
 }
 
-DWORD ReadLogLevel() {
-    DWORD level = 0;
-    RegKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, ProductKey(), KEY_READ)) {
-        DWORD type = 0, bytes = sizeof(level);
-        if (RegQueryValueExW(key.Get(), L"LogLevel", nullptr, &type,
-                             reinterpret_cast<BYTE*>(&level), &bytes) != ERROR_SUCCESS ||
-            type != REG_DWORD || bytes != sizeof(level))
-            level = 0;
-    }
-    return level;
-}
-
 void LogText(const wchar_t* level, wchar_t source, const wchar_t* text) {
     LogLine(LOG_FMT, source, level, text ? text : L"");
 }
@@ -167,7 +153,8 @@ void LoadLogConfig() {
     ReadRegString(kLogMutexNameRoom - prefixLength, kDefaultMutexValue, mutexName + prefixLength,
                   L"LogMutexName");
 
-    DWORD level = ReadLogLevel();
+    DWORD level = 0;
+    ReadRegDword(HKEY_LOCAL_MACHINE, &level, 0, L"LogLevel");
     LogConfig* config = level ? OpenLog(path, mutexName) : nullptr;
     if (config)
         config->level = level;

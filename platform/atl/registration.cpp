@@ -40,9 +40,13 @@ HRESULT SetClassesString(RegistryView view, const std::wstring& path, const wcha
 HRESULT SetClassesDword(RegistryView view, const std::wstring& path, const wchar_t* name,
                         DWORD value) {
     std::wstring full = std::wstring(kClassesRoot) + L"\\" + path;
-    RegKey key;
-    if (!key.Create(HKEY_LOCAL_MACHINE, full.c_str(), KEY_SET_VALUE, ViewFlag(view)))
-        return E_ACCESSDENIED;
+    HKEY raw = nullptr;
+    LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, full.c_str(), 0, nullptr,
+                                     REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | ViewFlag(view),
+                                     nullptr, &raw, nullptr);
+    if (status != ERROR_SUCCESS)
+        return FromRegistryError(status);
+    RegKey key(raw);
     return FromRegistryError(RegSetValueExW(key.Get(), name, 0, REG_DWORD,
                                             reinterpret_cast<const BYTE*>(&value), sizeof(value)));
 }
@@ -74,10 +78,16 @@ LSTATUS DeleteTreeInView(HKEY parent, const std::wstring& name, REGSAM view) {
 
 // Removes Software\Classes\path with everything below it; a missing key is no error.
 HRESULT DeleteClassesTree(RegistryView view, const std::wstring& path) {
-    RegKey classes;
-    if (!classes.Open(HKEY_LOCAL_MACHINE, kClassesRoot, KEY_ALL_ACCESS, ViewFlag(view)))
+    // Only a missing classes key means nothing to remove; access denied is a failure.
+    HKEY raw = nullptr;
+    LSTATUS status =
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kClassesRoot, 0, KEY_ALL_ACCESS | ViewFlag(view), &raw);
+    if (status == ERROR_FILE_NOT_FOUND)
         return S_OK;
-    LSTATUS status = DeleteTreeInView(classes.Get(), path, ViewFlag(view));
+    if (status != ERROR_SUCCESS)
+        return FromRegistryError(status);
+    RegKey classes(raw);
+    status = DeleteTreeInView(classes.Get(), path, ViewFlag(view));
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK
                                                                      : FromRegistryError(status);
 }

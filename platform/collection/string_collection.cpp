@@ -77,7 +77,7 @@ STDMETHODIMP CStringCollection::Replace(LONG index, BSTR text) {
 }
 
 STDMETHODIMP CStringCollection::Remove(LONG index) {
-    return list_.Remove(index);
+    return Checked(list_.Remove(index));
 }
 
 STDMETHODIMP CStringCollection::RemoveAll() {

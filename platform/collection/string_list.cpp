@@ -1,21 +1,8 @@
 #include "string_list.h"
 
+#include "com_result.h"
+
 #include <new>
-
-namespace {
-
-// Runs body, turning an allocation failure into E_OUTOFMEMORY.
-template <class Body> HRESULT NoThrow(Body&& body) noexcept {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_UNEXPECTED;
-    }
-}
-
-} // namespace
 
 LONG StringList::Count() noexcept {
     SrwGuard guard(lock_);
@@ -23,7 +10,7 @@ LONG StringList::Count() noexcept {
 }
 
 HRESULT StringList::Get(LONG index, std::wstring* out) noexcept {
-    return NoThrow([&] {
+    return GuardedCall([&] {
         SrwGuard guard(lock_);
         if (!Valid(index))
             return E_INVALIDARG;
@@ -33,7 +20,7 @@ HRESULT StringList::Get(LONG index, std::wstring* out) noexcept {
 }
 
 HRESULT StringList::Add(const wchar_t* text, size_t length) noexcept {
-    return NoThrow([&] {
+    return GuardedCall([&] {
         // Made before the lock is taken, so that a failed copy leaves the list as it was.
         std::wstring item(text ? text : L"", text ? length : 0);
         SrwGuard guard(lock_);
@@ -43,7 +30,7 @@ HRESULT StringList::Add(const wchar_t* text, size_t length) noexcept {
 }
 
 HRESULT StringList::Insert(LONG index, const wchar_t* text, size_t length) noexcept {
-    return NoThrow([&] {
+    return GuardedCall([&] {
         std::wstring item(text ? text : L"", text ? length : 0);
         SrwGuard guard(lock_);
         if (index < 0 || static_cast<size_t>(index) > items_.size())
@@ -54,7 +41,7 @@ HRESULT StringList::Insert(LONG index, const wchar_t* text, size_t length) noexc
 }
 
 HRESULT StringList::Replace(LONG index, const wchar_t* text, size_t length) noexcept {
-    return NoThrow([&] {
+    return GuardedCall([&] {
         std::wstring item(text ? text : L"", text ? length : 0);
         SrwGuard guard(lock_);
         if (!Valid(index))
@@ -90,7 +77,7 @@ LONG StringList::Find(const wchar_t* text, size_t length) noexcept {
 }
 
 HRESULT StringList::Snapshot(std::vector<std::wstring>* out) noexcept {
-    return NoThrow([&] {
+    return GuardedCall([&] {
         SrwGuard guard(lock_);
         *out = items_;
         return S_OK;
