@@ -382,9 +382,15 @@ HRESULT CfgData::int_Save(HKEY root, const std::wstring& keyPath) {
     if (rc != ERROR_SUCCESS)
         return E_FAIL;
     RegKey key(opened);
-    // Stops at the first value that can't be saved: the section stays changed for a retry.
-    for (auto& [name, value] : entries_)
-        RETURN_IF_FAILED(SaveValue(key.Get(), name, value));
-    changed_ = false;
-    return S_OK;
+    // A value that can't be saved keeps what was stored for it and the section stays changed
+    // for a retry; the other values are still written.
+    HRESULT result = S_OK;
+    for (auto& [name, value] : entries_) {
+        HRESULT hr = SaveValue(key.Get(), name, value);
+        if (FAILED(hr) && SUCCEEDED(result))
+            result = hr;
+    }
+    if (SUCCEEDED(result))
+        changed_ = false;
+    return result;
 }

@@ -46,7 +46,7 @@ struct Rig {
           store(&engine, first ? first->dir.File(L"data") : dir.File(L"data")) {
         CreateDirectoryW(DataFolder().c_str(), nullptr);
         store.Core().ParseLayout(L"LCharset,BTransportPlugin,BFormatPlugin,ARPrinterSettings");
-        plugins.Add(kTransports, store.Context(), L"File", L"Bpath,Lmode,Asettings", &file);
+        plugins.Add(kTransports, store.Context(), L"File", L"Bpath,Lmode,Asettings,Lwrap", &file);
         plugins.Add(kTransports, store.Context(), L"HTTP", L"Burl,Epassword", &http);
         plugins.Add(kFormats, store.Context(), L"XML", L"Lindent", &xml);
         SetCoreDefaults();
@@ -324,8 +324,17 @@ TEST(CfgStoreSave, FailedFileWriteIsReportedAndKeepsWhatWasStored) {
     ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
     rig.engine.uiLoaded = 1;
     rig.FileSection().PutValue(L"settings", ByteArrayVariant("new bytes"));
+    rig.FileSection().PutValue(L"wrap", ComVariant(7L));
     EXPECT_EQ(rig.store.Save(CfgTree::kUser, L"P", rig.plugins), E_FAIL);
     EXPECT_EQ(rig.StoredString(kUser, rig.Key(L"P", L"File"), L"settings"), path);
+    DWORD stored = 0;
+    RegKey fileKey;
+    ASSERT_TRUE(fileKey.Open(HKEY_CURRENT_USER, rig.Key(L"P", L"File").c_str(), KEY_READ));
+    DWORD bytes = sizeof(stored);
+    EXPECT_EQ(RegQueryValueExW(fileKey.Get(), L"wrap", nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(&stored), &bytes),
+              ERROR_SUCCESS);
+    EXPECT_EQ(stored, 7u) << "the section's other values are still saved";
     EXPECT_TRUE(rig.FileSection().Changed()) << "kept for another try";
     EXPECT_EQ(DataFolderEntries(rig.DataFolder()), 1) << "no half-made file is left behind";
 
