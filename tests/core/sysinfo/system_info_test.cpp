@@ -189,12 +189,14 @@ TEST(SystemInfo, GathersProcessorMemoryAndUserOfThisMachine) {
     ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size));
     BOOL member = FALSE;
     ASSERT_TRUE(CheckTokenMembership(nullptr, admins, &member));
-    if (member)
+    if (member) {
         EXPECT_EQ(info.admin, 1u) << "an enabled administrators group is in the token's groups";
+    }
 
     wchar_t environmentUser[256] = L"";
-    if (GetEnvironmentVariableW(L"USERNAME", environmentUser, 256) > 0)
+    if (GetEnvironmentVariableW(L"USERNAME", environmentUser, 256) > 0) {
         EXPECT_EQ(Narrow(info.user.c_str()), Narrow(environmentUser));
+    }
     EXPECT_FALSE(info.user.Empty());
 }
 
