@@ -15,6 +15,7 @@
 #include "handle.h"
 #include "qlx_core.h"
 #include "registration.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -178,6 +179,7 @@ protected:
 
     // Releasing the last object ends the server; one that stays is killed and fails the test.
     void EndServer() {
+        jobs_.Release();
         log_.Release();
         engine_.Release();
         if (!server_.Valid())
@@ -193,6 +195,7 @@ protected:
     bool registered_ = false;
     ComPtr<IQLX_INT> engine_;
     ComPtr<IQLX_BSTR_Collection> log_;
+    ComPtr<IQLX_BSTR_Collection> jobs_;
     UniqueHandle server_;
 };
 
@@ -235,6 +238,101 @@ TEST_F(CrossProcess, DriverCallsReachThe32BitServerAndItsResultsComeBack) {
         L"int_DefaultPrinterChanged(Other printer)",
     };
     EXPECT_EQ(lines, expected);
+}
+
+std::wstring Hex8(DWORD value) {
+    wchar_t text[9];
+    swprintf(text, 9, L"%08x", static_cast<unsigned>(value));
+    return text;
+}
+
+std::string Narrow(const std::vector<std::wstring>& lines) {
+    std::string text;
+    for (const std::wstring& line : lines) {
+        for (wchar_t c : line)
+            text += c < 0x80 ? static_cast<char>(c) : '?';
+        text += '\n';
+    }
+    return text;
+}
+
+// What the server's intake stored, from the client of this tree's bitness: the records of the
+// job and the spool file under the name no later job of the same number can take.
+TEST_F(CrossProcess, JobIsCapturedIntoTheCoresStoreInTheServer) {
+    Connect();
+    ASSERT_TRUE(engine_);
+    ASSERT_EQ(CoCreateInstance(kFixtureJobRecordClsid, nullptr, CLSCTX_LOCAL_SERVER,
+                               IID_IQLX_BSTR_Collection, jobs_.AsVoidOut()),
+              S_OK);
+    const std::wstring pidLine = Lines(log_).at(0);
+    const DWORD pid = wcstoul(pidLine.c_str() + 4, nullptr, 10);
+    std::vector<std::wstring> record = Lines(jobs_);
+    ASSERT_EQ(record.size(), 1u);
+    ASSERT_EQ(record[0].rfind(L"spool_folder=", 0), 0u);
+    const std::wstring folder = record[0].substr(13);
+
+    // The spooler's files of job 17, as the printer's spooling set-up leaves them.
+    ASSERT_TRUE(WriteWholeFile(folder + L"00017.spl", "EMF spool data"));
+    ASSERT_TRUE(WriteWholeFile(folder + L"00017.sep", "SEP"));
+    EXPECT_EQ(engine_->int_StartJob(ComBstr(L"Quorvane Text Printer"), ComBstr(L"EMF"), 17, 600,
+                                    ComBstr(L"Editor - Q3 report.final.txt")),
+              S_OK);
+    EXPECT_EQ(engine_->int_StartPage(5100, 6600), S_OK);
+    EXPECT_EQ(
+        engine_->int_Add(-10, 20, 300, 40, ComBstr(L"Gr\u00fc\u00dfe \u20ac"), ComBstr(L"Arial")),
+        S_OK);
+    EXPECT_EQ(engine_->int_Add(0, 0, 0, 0, nullptr, nullptr), S_OK);
+    EXPECT_EQ(engine_->int_StartPage(4200, 5000), S_OK);
+    EXPECT_EQ(engine_->int_Add(100, 200, 900, 260, ComBstr(L"Total: 42"), ComBstr(L"Courier New")),
+              S_OK);
+    EXPECT_EQ(engine_->int_EndJob(), S_OK);
+
+    const std::wstring first = folder + Hex8(pid) + L"_00000001";
+    std::vector<std::wstring> expected = {
+        L"job(Quorvane Text Printer,EMF,17,600,Editor - Q3 report.final.txt) flags=5 "
+        L"docname=Q3 report.final",
+        L"page(5100,6600) complete=1 items=2",
+        L"item(-10,20,300,40,Gr\u00fc\u00dfe \u20ac,Arial)",
+        L"item(0,0,0,0,(null),(null))",
+        L"page(4200,5000) complete=1 items=1",
+        L"item(100,200,900,260,Total: 42,Courier New)",
+        L"spool=" + first + L".spl",
+        L"separator=" + first + L".sep size=3",
+    };
+    record = Lines(jobs_);
+    record.erase(record.begin());
+    EXPECT_EQ(record, expected) << Narrow(record);
+    std::string bytes;
+    EXPECT_TRUE(ReadWholeFile(first + L".spl", &bytes));
+    EXPECT_EQ(bytes, "EMF spool data");
+    EXPECT_TRUE(FileExists(first + L".sep"));
+    EXPECT_FALSE(FileExists(folder + L"00017.spl"));
+    EXPECT_FALSE(FileExists(folder + L"00017.sep"));
+
+    // The next job of the same number gets the next name; the first one is closed when it
+    // starts, and its files go with it.
+    ASSERT_TRUE(WriteWholeFile(folder + L"00017.spl", "second"));
+    EXPECT_EQ(engine_->int_StartJob(ComBstr(L"Quorvane Text Printer"), ComBstr(L"RAW"), 17, 300,
+                                    ComBstr(L"")),
+              S_OK);
+    EXPECT_EQ(engine_->int_EndJob(), S_OK);
+    const std::wstring second = folder + Hex8(pid) + L"_00000002";
+    expected = {
+        L"job(Quorvane Text Printer,RAW,17,300,) flags=5 docname=Document",
+        L"spool=" + second + L".spl",
+        L"separator= size=0",
+    };
+    record = Lines(jobs_);
+    record.erase(record.begin(), record.begin() + 9);
+    EXPECT_EQ(record, expected) << Narrow(record);
+    EXPECT_TRUE(FileExists(second + L".spl"));
+    EXPECT_FALSE(FileExists(first + L".spl"));
+    EXPECT_FALSE(FileExists(first + L".sep"));
+
+    // The engine's end frees the open job with its file; the server leaves no folder behind.
+    EndServer();
+    EXPECT_FALSE(FileExists(second + L".spl"));
+    EXPECT_FALSE(FileExists(folder)) << "the server's spool folder is removed";
 }
 
 bool RunningOnWine() {
