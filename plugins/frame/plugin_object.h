@@ -4,6 +4,7 @@
 
 #include "com_object.h"
 #include "com_result.h"
+#include "composite_control.h"
 #include "connection_point.h"
 #include "dispatch.h"
 #include "plugin_base.h"
@@ -28,18 +29,22 @@ struct FormatFlavour {
 
 // The COM half shared by both kinds of plug-in: the plug-in interface's IDispatch through the
 // plug-in type library, the parameter methods both interfaces have, the event point and the
-// class information a host reads. Derived is the plug-in's class (made by ComObject<Derived>).
+// class information a host reads, and the composite control whose dialog is the settings page.
+// Derived is the plug-in's class (made by ComObject<Derived>).
 template <class Derived, class P, class Flavour>
 class CPluginObject : public DispatchImpl<Derived, typename Flavour::Interface>,
                       public IConnectionPointContainer,
                       public IProvideClassInfo2,
+                      public CompositeControl,
                       public ObjectBase,
                       public CPluginBase<P> {
 public:
     CPluginObject(const CLSID& clsid, const PluginDescriptor& descriptor,
                   RowList<ParamRow<P>> params, RowList<PageControl> page) noexcept
-        : CPluginBase<P>(descriptor, params, page), clsid_(clsid),
+        : CompositeControl(this, clsid, CurrentModule(), descriptor.pageId),
+          CPluginBase<P>(descriptor, params, page), clsid_(clsid),
           events_(this, Flavour::EventIid()) {}
+    ~CPluginObject() override { DestroyControlWindow(); }
 
     static const TypeLibrarySource& TypeLibrary() { return Flavour::Library(); }
 
@@ -66,8 +71,8 @@ public:
         return E_NOTIMPL;
     }
     STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** out) override {
-        ConnectionPoint* points[] = {&events_};
-        return FindConnectionPointIn(points, 1, iid, out);
+        ConnectionPoint* points[] = {&events_, &this->PropertyNotifyPoint()};
+        return FindConnectionPointIn(points, 2, iid, out);
     }
 
     // IProvideClassInfo2. The plug-in type libraries describe no plug-in class, so the class's
@@ -99,6 +104,11 @@ public:
 
 protected:
     ConnectionPoint& Events() { return events_; }
+    ConnectionPoint& EventPoint() noexcept override { return events_; }
+    bool OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam,
+                         LRESULT* result) noexcept override {
+        return this->PageMessage(dialog, message, wParam, lParam, result);
+    }
 
     void FireParamChange(const wchar_t* param, const VARIANT& value) noexcept override {
         Fire_OnChangeParam(this->name_.c_str(), param, value);

@@ -86,6 +86,10 @@ bool PluginPage::PageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
         if (firstPaint_)
             OnFirstPaint();
         return false;
+    case WM_DESTROY:
+        // The host may make the window again; the controls are made with it.
+        items_.clear();
+        return false;
     case kShowOnPage:
         ShowHere(*reinterpret_cast<const ShowRequest*>(lParam));
         *result = 0;
@@ -114,8 +118,7 @@ bool PluginPage::PageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 BOOL PluginPage::OnInitDialog(HWND page) {
-    if (PageExists())
-        return TRUE;
+    items_.clear();
     page_ = page;
     firstPaint_ = true;
     RECT client{};
@@ -169,8 +172,9 @@ void PluginPage::ShowNumber(int id, long number) noexcept {
 }
 
 void PluginPage::Show(const ShowRequest& request) noexcept {
-    if (!PageExists() || !Find(request.id))
+    if (!PageExists())
         return;
+    // The controls are the page thread's: a value from another thread is shown there.
     if (GetWindowThreadProcessId(page_, nullptr) == GetCurrentThreadId())
         ShowHere(request);
     else

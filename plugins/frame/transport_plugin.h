@@ -16,6 +16,7 @@ public:
             QiRow<Derived, IConnectionPointContainer>(IID_IConnectionPointContainer),
             QiRow<Derived, IProvideClassInfo, IProvideClassInfo2>(IID_IProvideClassInfo),
             QiRow<Derived, IProvideClassInfo2>(IID_IProvideClassInfo2),
+            COMPOSITE_CONTROL_QI_ROWS(Derived),
         };
         return table;
     }
