@@ -162,7 +162,9 @@ HRESULT PluginLists::EnsureObjectOf(Record& record, bool* created) {
     ComPtr<Plugin> object;
     HRESULT hr = CreatePluginObject(record.clsid, std::addressof(object));
     if (FAILED(hr)) {
-        LogWarnStr(kSource, L"Cannot create plugin again:", record.Name().c_str());
+        const std::wstring detail =
+            std::wstring(record.Name().c_str()) + L" " + ClassDetail(record.clsid, hr);
+        LogWarnStr(kSource, L"Cannot create plugin again:", detail.c_str());
         return hr;
     }
     // The stored values go in before another thread can reach the new object.

@@ -240,6 +240,20 @@ FakePluginRegistration::~FakePluginRegistration() {
         CoRevokeClassObject(cookie_);
 }
 
+MalformedCategoryEntry::MalformedCategoryEntry(FakeKind kind)
+    : key_(L"CLSID\\{0-not-a-class-id-" + std::to_wstring(GetCurrentProcessId()) + L"}") {
+    const std::wstring category = key_ + L"\\Implemented Categories\\" + GuidText(CategoryOf(kind));
+    HKEY created = nullptr;
+    result_ = RegCreateKeyExW(HKEY_CLASSES_ROOT, category.c_str(), 0, nullptr, 0, KEY_WRITE,
+                              nullptr, &created, nullptr);
+    if (created)
+        RegCloseKey(created);
+}
+
+MalformedCategoryEntry::~MalformedCategoryEntry() {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, key_.c_str());
+}
+
 std::shared_ptr<FakePluginClass> FakeTransportClass(const wchar_t* name, const wchar_t* layout,
                                                     std::map<std::wstring, ComVariant> defaults) {
     auto description = std::make_shared<FakePluginClass>();

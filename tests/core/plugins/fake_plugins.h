@@ -66,6 +66,22 @@ private:
     HRESULT result_ = E_FAIL;
 };
 
+// A class key under HKEY_CLASSES_ROOT\CLSID whose name is no class id, listed as implementing
+// the category, for as long as it lives: what a damaged registration leaves behind.
+class MalformedCategoryEntry {
+public:
+    explicit MalformedCategoryEntry(FakeKind kind);
+    ~MalformedCategoryEntry();
+    MalformedCategoryEntry(const MalformedCategoryEntry&) = delete;
+    MalformedCategoryEntry& operator=(const MalformedCategoryEntry&) = delete;
+
+    LONG Result() const { return result_; }
+
+private:
+    std::wstring key_;
+    LONG result_;
+};
+
 // A fake class description in one line.
 std::shared_ptr<FakePluginClass> FakeTransportClass(const wchar_t* name, const wchar_t* layout,
                                                     std::map<std::wstring, ComVariant> defaults);

@@ -276,6 +276,8 @@ TEST_F(PluginListsTest, SkipsPluginsThatCannotBeUsedAndLogsWhy) {
     Register(spaced);
     auto doubled = FakeTransportClass(L"Doubled", L"Lmargins,,Lusespaces", {});
     Register(doubled);
+    MalformedCategoryEntry damaged(FakeKind::kTransport);
+    ASSERT_EQ(damaged.Result(), ERROR_SUCCESS);
 
     ASSERT_EQ(lists_.LoadTransports(categories_, names_), S_OK);
     EXPECT_EQ(OwnNames(lists_.Transports()), std::vector<std::wstring>{L"File"});
@@ -297,6 +299,8 @@ TEST_F(PluginListsTest, SkipsPluginsThatCannotBeUsedAndLogsWhy) {
     ExpectLogged(L"C  info Plugin layout Lmargins, Lusespaces");
     ExpectLogged(L"C ERROR " + method + L"Malformed plugin layout, plugin skipped: Spaced");
     ExpectLogged(L"C ERROR " + method + L"Malformed plugin layout, plugin skipped: Doubled");
+    // The damaged entry is passed over by the enumeration, which goes on with the others.
+    EXPECT_EQ(LogText().find("EnumClassesOfCategories"), std::string::npos);
 
     // Formats: a missing extension only empties {{EXT}}; a malformed descriptor skips.
     FakePluginClass& xml = RegisterFormat(L"XML");
