@@ -8,6 +8,7 @@
 #include "error_info.h"
 #include "job_intake.h"
 #include "log.h"
+#include "plugin_lists.h"
 #include "product_key.h"
 #include "registry.h"
 #include "report_error.h"
@@ -76,6 +77,7 @@ HRESULT CQLX::FinalConstruct() {
 
     store_.reset(new CfgStore(static_cast<CfgEngine*>(this), std::wstring()));
     DeclareCoreSchema(store_->Core());
+    plugins_.reset(new PluginLists(store_->Context()));
     intake_.reset(new JobIntake(*static_cast<IntakeHooks*>(this)));
 
     if (FAILED(Init()))

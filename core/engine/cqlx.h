@@ -23,6 +23,7 @@
 
 class CfgStore;
 class JobIntake;
+class PluginLists;
 
 // The engine object of the core server (one per process, handed out by a singleton factory):
 // the automation interface, the driver-facing interface, the rendered pages, the _IQLXEvents
@@ -182,6 +183,7 @@ private:
     bool CountersBusy() const noexcept;
     void ConnectPluginSinks() noexcept;
     void DisconnectPluginSinks() noexcept;
+    void ApplyPrinterDefaults() noexcept;
     HRESULT put_PrinterImpl(const wchar_t* name) noexcept;
     // A reference to a collection member, or a new empty collection when it was released.
     HRESULT CopyCollection(const ComPtr<IQLX_BSTR_Collection>& member,
@@ -264,6 +266,7 @@ private:
     BusyCounter ui_update_counter_;
 
     std::unique_ptr<CfgStore> store_;
+    std::unique_ptr<PluginLists> plugins_; // uses the store's context: declared after it
     std::unique_ptr<JobIntake> intake_;
 };
 

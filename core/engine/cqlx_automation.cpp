@@ -5,6 +5,7 @@
 #include "event_dispids.h"
 #include "job_intake.h"
 #include "log.h"
+#include "plugin_lists.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "com_bstr.h"
 #include "event_dispids.h"
 #include "log.h"
+#include "plugin_lists.h"
 
 void CQLX::OnAdvised(DWORD cookie) noexcept {
     LogInfoNum(L'C', L"CQLX::Advise", static_cast<long>(cookie));

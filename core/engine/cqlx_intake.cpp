@@ -4,6 +4,7 @@
 #include "com_result.h"
 #include "job_intake.h"
 #include "log.h"
+#include "plugin_lists.h"
 
 // The driver-facing methods are the intake's; the engine supplies its state through the hooks.
 STDMETHODIMP CQLX::int_StartJob(BSTR printer_name, BSTR Format, LONG job_id, LONG DPI,

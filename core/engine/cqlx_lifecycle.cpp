@@ -11,6 +11,7 @@
 #include "event_dispids.h"
 #include "job_intake.h"
 #include "log.h"
+#include "plugin_lists.h"
 #include "printer_enum.h"
 
 namespace {
