@@ -145,8 +145,8 @@ int CCoreModule::Serve(HINSTANCE instance) {
     gate_.Close();
     registration.Revoke();
     StopWatchers();
-    const bool watchersGone = WaitForThread(monitor_thread_, kMonitorJoinMs) &&
-                              WaitForThread(poll_thread_, kPollJoinMs);
+    const bool watchersGone =
+        WaitForThread(monitor_thread_, kMonitorJoinMs) && WaitForThread(poll_thread_, kPollJoinMs);
     WaitNoObjects(kReleaseWaitMs);
     // Leaving COM drops what clients still hold: the engine's last release runs here.
     CoUninitialize();
@@ -296,8 +296,7 @@ bool CCoreModule::IdleTimeExpired(bool* requested) {
 
 void CCoreModule::HandlePrinterChange() {
     DWORD change = 0;
-    if (!FindNextPrinterChangeNotification(change_notification_.Get(), &change, nullptr,
-                                           nullptr)) {
+    if (!FindNextPrinterChangeNotification(change_notification_.Get(), &change, nullptr, nullptr)) {
         LogErrorNum(L'C', L"CCoreModule::MonitorShutdown Change notification error",
                     static_cast<long>(GetLastError()));
         return;

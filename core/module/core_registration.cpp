@@ -7,6 +7,7 @@
 #include "handle.h"
 #include "log.h"
 #include "parent_folder.h"
+#include "qlx_core.h"
 #include "registration.h"
 
 namespace {
@@ -28,16 +29,18 @@ std::wstring Beside(const std::wstring& program, const wchar_t* file) {
 }
 
 ComClassRegistration EngineClass(const wchar_t* programPath) {
-    return {&kCoreEngineClsid,
-            kCoreClassName,
-            kCoreProgId,
-            kCoreIndependentProgId,
-            ServerKind::kLocalServer,
-            programPath,
-            nullptr,
-            &kCoreTypeLibId,
-            kCoreTypeLibVersion,
-            &kCoreAppId};
+    return {&kCoreEngineClsid,        kCoreClassName, kCoreProgId, kCoreIndependentProgId,
+            ServerKind::kLocalServer, programPath,    nullptr,     &kCoreTypeLibId,
+            kCoreTypeLibVersion,      &kCoreAppId};
+}
+
+bool ClassesKeyThere(const std::wstring& path, RegistryView view) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + path).c_str(), 0,
+                      KEY_QUERY_VALUE | ViewFlag(view), &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
 }
 
 // Calls DllRegisterServer or DllUnregisterServer of a library of this process's bitness.
@@ -97,15 +100,26 @@ HRESULT RegisterProxies(const std::wstring& program, bool add) {
         }
         return S_OK;
     }
+    // Proxies whose interfaces are gone were removed before.
+    const std::wstring marshaled = L"Interface\\" + GuidText(IID_IQLX_INT);
     HRESULT first = S_OK;
-    if (MachineHas64BitSide() && GetFileAttributesW(proxy64.c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (MachineHas64BitSide() && ClassesKeyThere(marshaled, RegistryView::k64) &&
+        GetFileAttributesW(proxy64.c_str()) != INVALID_FILE_ATTRIBUTES)
         first = Run64BitRegsvr(proxy64, false);
-    if (GetFileAttributesW(proxy32.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (ClassesKeyThere(marshaled, RegistryView::k32) &&
+        GetFileAttributesW(proxy32.c_str()) != INVALID_FILE_ATTRIBUTES) {
         const HRESULT hr = CallLibraryRegistration(proxy32, false);
         if (SUCCEEDED(first))
             first = hr;
     }
     return first;
+}
+
+// The category manager refuses to remove a category that is not there.
+HRESULT UnregisterCategoryIfThere(REFGUID catid) {
+    if (!ClassesKeyThere(L"Component Categories\\" + GuidText(catid), RegistryView::k32))
+        return S_OK;
+    return UnregisterComponentCategory(catid);
 }
 
 // A type library that is not registered leaves nothing to remove.
@@ -136,8 +150,8 @@ HRESULT UnregisterBody(const std::wstring& program) {
         if (FAILED(hr) && SUCCEEDED(first))
             first = hr;
     };
-    note(UnregisterComponentCategory(kTransportCategoryId));
-    note(UnregisterComponentCategory(kFormatCategoryId));
+    note(UnregisterCategoryIfThere(kTransportCategoryId));
+    note(UnregisterCategoryIfThere(kFormatCategoryId));
     note(RegisterProxies(program, false));
     const std::wstring fileName = FileNameOf(program);
     const ComClassRegistration engine = EngineClass(program.c_str());
@@ -145,9 +159,12 @@ HRESULT UnregisterBody(const std::wstring& program) {
         note(UnregisterComClass(engine, view));
         note(UnregisterAppId(kCoreAppId, fileName.c_str(), view));
     }
-    const HRESULT library = UnregisterTypeLibraryFile(program.c_str());
-    if (!NothingToRemove(library))
-        note(library);
+    // Wine answers E_INVALIDARG for a library that is not registered: look first.
+    if (ClassesKeyThere(L"TypeLib\\" + GuidText(kCoreTypeLibId), RegistryView::k32)) {
+        const HRESULT library = UnregisterTypeLibraryFile(program.c_str());
+        if (!NothingToRemove(library))
+            note(library);
+    }
     return first;
 }
 

@@ -29,9 +29,9 @@ HRESULT ui_loader() {
     } catch (...) {
         return E_OUTOFMEMORY;
     }
-    const INT_PTR result = reinterpret_cast<INT_PTR>(ShellExecuteW(
-        nullptr, L"open", path, L"/FromCore", folder.empty() ? nullptr : folder.c_str(),
-        SW_SHOWNORMAL));
+    const INT_PTR result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", path, L"/FromCore",
+                      folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL));
     if (result > 32) {
         LogInfoNum(L'L', L"ui_loader Start UI result", static_cast<long>(result));
         return S_OK;

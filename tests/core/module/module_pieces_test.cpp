@@ -225,8 +225,8 @@ TEST(DefaultPrinterTracker, ReportsEachChangeOnceAndRetriesAfterAFailure) {
     engine.fail = false;
     tracker.Poll(printers, engine);
     tracker.Poll(printers, engine);
-    EXPECT_EQ(engine.calls, (std::vector<std::wstring>{L"DefaultPrinterChanged B",
-                                                       L"DefaultPrinterChanged B"}));
+    EXPECT_EQ(engine.calls,
+              (std::vector<std::wstring>{L"DefaultPrinterChanged B", L"DefaultPrinterChanged B"}));
 
     // A failed read is skipped; no default printer reads as empty.
     engine.calls.clear();
