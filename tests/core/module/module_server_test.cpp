@@ -305,6 +305,60 @@ TEST_F(CoreServer, TheShutdownEventAsksTheUserInterfaceToUnloadStopsTheEngineAnd
     server_.Reset();
 }
 
+// The server's log, in the product key that the program reads from its resources.
+class ServerLog {
+public:
+    ServerLog() {
+        RegKey key;
+        if (key.Create(HKEY_LOCAL_MACHINE, kKey, KEY_SET_VALUE)) {
+            const std::wstring file = dir_.File(L"core.log");
+            const DWORD level = 3;
+            RegSetValueExW(key.Get(), L"LogFile", 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(file.c_str()),
+                           static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t)));
+            RegSetValueExW(key.Get(), L"LogLevel", 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&level), sizeof(level));
+        }
+    }
+    ~ServerLog() {
+        RegKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, kKey, KEY_SET_VALUE)) {
+            RegDeleteValueW(key.Get(), L"LogFile");
+            RegDeleteValueW(key.Get(), L"LogLevel");
+        }
+    }
+    std::string Text() {
+        std::string text;
+        ReadWholeFile(dir_.File(L"core.log"), &text);
+        return text;
+    }
+
+private:
+    static constexpr const wchar_t* kKey = L"Software\\Quorvane\\Lettrix";
+    TempDir dir_;
+};
+
+// A client that holds on after the shutdown request: its engine goes when the server leaves
+// COM, and the log is unloaded only after that.
+TEST_F(CoreServer, TheLogOutlivesTheEngineAtTheEnd) {
+    ServerLog log;
+    Connect();
+    ASSERT_TRUE(engine_);
+    UniqueHandle event(OpenEventW(EVENT_MODIFY_STATE, FALSE, kCoreWaitEventName));
+    ASSERT_TRUE(event);
+    SetEvent(event.Get());
+    EXPECT_TRUE(ServerEnds(40000));
+    server_.Reset();
+    const std::string text = log.Text();
+    const size_t destroyed = text.find("CFakeEngine destroyed");
+    const size_t unloaded = text.find("Config Unloaded");
+    EXPECT_NE(destroyed, std::string::npos) << text;
+    EXPECT_NE(text.find("CCoreModule::MonitorShutdown shutdown requested"), std::string::npos)
+        << text;
+    ASSERT_NE(unloaded, std::string::npos) << "everything went, so the log is unloaded";
+    EXPECT_LT(destroyed, unloaded) << text;
+}
+
 TEST_F(CoreServer, AStaleSignalledEventDoesNotEndANewServer) {
     // Left signalled by an earlier shutdown and still held open by the one who set it.
     UniqueHandle stale(CreateEventW(nullptr, TRUE, TRUE, kCoreWaitEventName));
