@@ -5,6 +5,7 @@
 #include "job_intake.h"
 #include "log.h"
 #include "plugin_lists.h"
+#include "ui_loader.h"
 
 // The driver-facing methods are the intake's; the engine supplies its state through the hooks.
 STDMETHODIMP CQLX::int_StartJob(BSTR printer_name, BSTR Format, LONG job_id, LONG DPI,
@@ -55,10 +56,8 @@ long CQLX::AsyncProcessing() {
     return static_cast<long>(options_.async_processing);
 }
 
-// The core module's user-interface starter is not part of the engine.
 HRESULT CQLX::StartUI() {
-    LogError(L'L', L"ui_loader is not available in this build");
-    return E_FAIL;
+    return ui_loader();
 }
 
 HRESULT CQLX::GetOwnPrinters(WStringArray* names) {

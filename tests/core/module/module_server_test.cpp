@@ -391,6 +391,50 @@ TEST_F(CoreServer, TheServerEndsAfterItsIdleTimeAndANewActivationInItKeepsIt) {
     server_.Reset();
 }
 
+// Runs Wine's 32-bit script host on a script and returns what it wrote.
+bool RunScript(const TempDir& dir, const std::string& script, std::string* output) {
+    const std::wstring source = dir.File(L"client.vbs");
+    const std::wstring written = dir.File(L"out.txt");
+    if (!WriteWholeFile(source, script))
+        return false;
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    UniqueHandle out(CreateFileW(written.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                 CREATE_ALWAYS, 0, nullptr));
+    if (!out)
+        return false;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out.Get();
+    startup.hStdError = out.Get();
+    std::wstring command = L"C:\\windows\\system32\\cscript.exe //nologo \"" + source + L"\"";
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    UniqueHandle thread(process.hThread), child(process.hProcess);
+    if (WaitForSingleObject(child.Get(), 60000) != WAIT_OBJECT_0) {
+        TerminateProcess(child.Get(), 1);
+        return false;
+    }
+    out.Reset();
+    return ReadWholeFile(written, output);
+}
+
+// An automation client finds the server by its version-independent ProgID and reads a
+// property late-bound, from the same engine a vtable client holds.
+TEST_F(CoreServer, VBScriptCreatesTheServerByProgIdAndReadsAProperty) {
+    Connect();
+    ASSERT_TRUE(engine_);
+    TempDir dir;
+    std::string output;
+    ASSERT_TRUE(RunScript(dir,
+                          "Set core = CreateObject(\"Quorvane.Lettrix\")\r\n"
+                          "WScript.Echo core.Identity & \"|\" & core.UILoaded\r\n",
+                          &output));
+    EXPECT_EQ(output, std::to_string(identity_) + "|0\r\n");
+}
+
 // A printer of the prefix with Wine's own driver file, removed with the holder.
 class TestPrinter {
 public:
