@@ -10,12 +10,14 @@
 #include "com_object.h"
 #include "com_ptr.h"
 #include "core_ids.h"
+#include "event_recorder.h"
 #include "fake_engine.h"
 #include "handle.h"
 #include "qlx_core.h"
 #include "reg_key.h"
 #include "registration.h"
 #include "temp_dir.h"
+#include "test_printers.h"
 
 namespace {
 
@@ -88,33 +90,6 @@ std::string Joined(const std::vector<std::string>& lines) {
         text += line + "\n";
     return text;
 }
-
-// An _IQLXEvents sink in this process: records the dispids it receives.
-class EventRecorder : public IDispatch, public ObjectBase {
-public:
-    static const auto& QiTable() {
-        static const QiEntry table[] = {QiRow<EventRecorder, IDispatch>(DIID__IQLXEvents),
-                                        QiRow<EventRecorder, IDispatch>(IID_IDispatch)};
-        return table;
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                        UINT*) override {
-        InterlockedExchange(&last_, id);
-        return S_OK;
-    }
-    LONG Last() { return InterlockedCompareExchange(&last_, 0, 0); }
-
-private:
-    volatile LONG last_ = 0;
-};
 
 bool KeyThere(const std::wstring& path, RegistryView view) {
     RegKey key;
@@ -293,7 +268,7 @@ TEST_F(CoreServer, TheShutdownEventAsksTheUserInterfaceToUnloadStopsTheEngineAnd
     ASSERT_TRUE(event);
     SetEvent(event.Get());
     EXPECT_TRUE(ServerEnds(40000)) << "the server ends although a client still holds it";
-    EXPECT_EQ(recorder->Last(), 6) << "the user interface got OnUnload";
+    EXPECT_EQ(recorder->Events().empty() ? 0 : recorder->Events().back().dispid, 6) << "the user interface got OnUnload";
     const std::vector<std::string> calls = EngineCalls();
     std::vector<std::string> expected = {"created " + std::to_string(identity_), "get_UILoaded 1",
                                          "UnloadUI", "Stop"};
@@ -435,52 +410,6 @@ TEST_F(CoreServer, VBScriptCreatesTheServerByProgIdAndReadsAProperty) {
     EXPECT_EQ(output, std::to_string(identity_) + "|0\r\n");
 }
 
-// A printer of the prefix with Wine's own driver file, removed with the holder.
-class TestPrinter {
-public:
-    explicit TestPrinter(const wchar_t* name) : name_(name) {
-        DRIVER_INFO_3W driver = {};
-        driver.cVersion = 3;
-        driver.pName = const_cast<wchar_t*>(L"QLX Module Test Driver");
-        driver.pDriverPath = const_cast<wchar_t*>(L"wineps.drv");
-        driver.pDataFile = const_cast<wchar_t*>(L"wineps.drv");
-        driver.pConfigFile = const_cast<wchar_t*>(L"wineps.drv");
-        if (!AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&driver),
-                                 APD_COPY_NEW_FILES) &&
-            GetLastError() != ERROR_PRINTER_DRIVER_ALREADY_INSTALLED)
-            return;
-        PRINTER_INFO_2W info = {};
-        info.pPrinterName = const_cast<wchar_t*>(name);
-        info.pPortName = const_cast<wchar_t*>(L"FILE:");
-        info.pDriverName = driver.pName;
-        info.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
-        info.pDatatype = const_cast<wchar_t*>(L"RAW");
-        info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-        HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-        if (printer) {
-            ClosePrinter(printer);
-            added_ = true;
-        }
-    }
-    ~TestPrinter() { Remove(); }
-    bool Added() const { return added_; }
-    void Remove() {
-        if (!added_)
-            return;
-        PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-        HANDLE printer = nullptr;
-        if (OpenPrinterW(const_cast<wchar_t*>(name_.c_str()), &printer, &access)) {
-            DeletePrinter(printer);
-            ClosePrinter(printer);
-        }
-        added_ = false;
-    }
-
-private:
-    std::wstring name_;
-    bool added_ = false;
-};
-
 size_t CountCalls(const std::string& line) {
     size_t count = 0;
     for (const std::string& call : EngineCalls())
@@ -503,15 +432,15 @@ TEST_F(CoreServer, PrinterChangesInThePrefixReachTheRunningEngine) {
     Connect();
     ASSERT_TRUE(engine_);
     Sleep(500); // the watchers have read the printers as they are now
-    TestPrinter printer(L"QLX Module Test Printer");
-    ASSERT_TRUE(printer.Added()) << "cannot add a printer to the prefix: " << GetLastError();
+    OwnPrinter printer(L"QLX Module Test Printer");
+    ASSERT_EQ(printer.Result(), S_OK) << "cannot add a printer to the prefix";
     EXPECT_TRUE(WaitForCallCount("int_AddRemovePrinter", 1, 20000)) << Joined(EngineCalls());
 
     ASSERT_TRUE(SetDefaultPrinterW(L"QLX Module Test Printer"));
     EXPECT_TRUE(WaitForCall("int_DefaultPrinterChanged QLX Module Test Printer", 20000))
         << Joined(EngineCalls());
 
-    printer.Remove();
+    RemoveOwnPrinter(printer.Name());
     EXPECT_TRUE(WaitForCallCount("int_AddRemovePrinter", 2, 20000)) << Joined(EngineCalls());
 }
 
