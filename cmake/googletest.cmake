@@ -17,9 +17,10 @@ function(qlx_add_test name)
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE qlx_test_support ${T_LIBS} gmock gtest)
     set(props TIMEOUT ${T_TIMEOUT})
+    # Every test that changes what the shared prefix holds takes one lock: a list of locks
+    # does not survive the discovery script, and a joined name would lock nothing.
     if(T_LOCKS)
-        list(JOIN T_LOCKS "," locks)
-        list(APPEND props RESOURCE_LOCK "${locks}")
+        list(APPEND props RESOURCE_LOCK shared_prefix)
     endif()
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST

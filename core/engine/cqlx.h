@@ -1,0 +1,274 @@
+#pragma once
+#include <windows.h>
+#include <comcat.h>
+#include <ocidl.h>
+
+#include <memory>
+
+#include "busy_counter.h"
+#include "cfg_context.h"
+#include "com_object.h"
+#include "com_ptr.h"
+#include "connection_point.h"
+#include "core_options.h"
+#include "critical_section.h"
+#include "dispatch.h"
+#include "event_dispatcher.h"
+#include "event_poster.h"
+#include "intake_hooks.h"
+#include "plugin_event_sink.h"
+#include "qlx_core.h"
+#include "srw_lock.h"
+#include "wstring.h"
+
+class CfgStore;
+class JobIntake;
+class PluginLists;
+
+// The engine object of the core server (one per process, handed out by a singleton factory):
+// the automation interface, the driver-facing interface, the rendered pages, the _IQLXEvents
+// connection point and the sinks for the plug-ins' events.
+//
+// Locks: init_lock_ serialises Init, PostStart, PreStop and Stop; state_lock_ guards the
+// strings, collections and options that getters read from any thread and is held only to copy
+// or swap them. Neither is ever held while an event is fired or a counter is waited for.
+class CQLX : public DispatchImpl<CQLX, IQLX>,
+             public IQLX_INT,
+             public IRenderedCollection,
+             public ISupportErrorInfo,
+             public IConnectionPointContainer,
+             public ObjectBase,
+             private ConnectionObserver,
+             private EventDispatcher,
+             private IntakeHooks,
+             private CfgEngine,
+             private PluginEventHandler {
+public:
+    CQLX() noexcept;
+    ~CQLX() override;
+
+    static const auto& QiTable() {
+        static const QiEntry table[] = {
+            QiRow<CQLX, IQLX>(IID_IQLX),
+            QiRow<CQLX, IDispatch, IQLX>(IID_IDispatch),
+            QiRow<CQLX, IQLX_INT>(IID_IQLX_INT),
+            QiRow<CQLX, IRenderedCollection>(IID_IRenderedCollection),
+            QiRow<CQLX, ISupportErrorInfo>(IID_ISupportErrorInfo),
+            QiRow<CQLX, IConnectionPointContainer>(IID_IConnectionPointContainer),
+        };
+        return table;
+    }
+    static const TypeLibrarySource& TypeLibrary();
+
+    HRESULT FinalConstruct() override;
+
+    // Reports error id (with an optional detail) to the log, the listeners and the calling
+    // thread's COM error information; returns the failure the method passes on.
+    HRESULT ReportError(UINT id, const wchar_t* detail = nullptr) noexcept;
+    EventPoster& Events() { return poster_; }
+
+    // For tests of later work and of the events: posts a whole job's events directly.
+    void PostJobEvents(long pages) noexcept;
+    // The cancel counter, which a cancel thread holds while it runs.
+    BusyCounter& CancelCounter() { return cancel_counter_; }
+    // Takes the initialisation lock for as long as the callback runs (tests of lock order).
+    template <class Body> void WithInitLock(Body&& body) {
+        CriticalSectionLock hold(init_lock_);
+        body();
+    }
+    bool PluginSinksConnected() const { return Flag(stopped_) == 0; }
+    unsigned ConnectedPluginSinks() noexcept;
+
+    // IQLX
+    STDMETHODIMP get_value(BSTR Name, VARIANT* pVal) override;
+    STDMETHODIMP put_value(BSTR Name, VARIANT newVal) override;
+    STDMETHODIMP GetPage(LONG page_id, BSTR* text) override;
+    STDMETHODIMP SavePage(LONG page_number) override;
+    STDMETHODIMP SavePageWait(LONG page_number) override;
+    STDMETHODIMP UpdatePage(LONG page_id, BSTR new_text) override;
+    STDMETHODIMP SaveAllPages() override;
+    STDMETHODIMP SaveAllPagesWait() override;
+    STDMETHODIMP CancelJob() override;
+    STDMETHODIMP CancelJobWait() override;
+    STDMETHODIMP CancelAllJobs() override;
+    STDMETHODIMP SaveConfiguration() override;
+    STDMETHODIMP SaveCommonConfiguration() override;
+    STDMETHODIMP Redirect(BSTR printer, BSTR document) override;
+    STDMETHODIMP RedirectWait(BSTR printer, BSTR document) override;
+    STDMETHODIMP LoadUI() override;
+    STDMETHODIMP UnloadUI() override;
+    STDMETHODIMP GetEMFPage(LONG page_id, BSTR file_name) override;
+    STDMETHODIMP SetEMFPage(LONG page_id, BSTR file_name) override;
+    STDMETHODIMP Stop() override;
+    STDMETHODIMP get_DocumentName(BSTR* pVal) override;
+    STDMETHODIMP get_TotalPages(LONG* pVal) override;
+    STDMETHODIMP get_RenderedPages(LONG* pVal) override;
+    STDMETHODIMP get_JobProperty(BSTR Name, VARIANT* pVal) override;
+    STDMETHODIMP get_TotalJobs(LONG* pVal) override;
+    STDMETHODIMP get_Listeners(LONG* pVal) override;
+    STDMETHODIMP get_AutoSave(LONG* pVal) override;
+    STDMETHODIMP put_AutoSave(LONG newVal) override;
+    STDMETHODIMP get_Identity(LONG* pVal) override;
+    STDMETHODIMP put_Identity(LONG newVal) override;
+    STDMETHODIMP get_UILoaded(LONG* pVal) override;
+    STDMETHODIMP put_UILoaded(LONG newVal) override;
+    STDMETHODIMP put_UILoadedWithEvents(LONG newVal) override;
+    STDMETHODIMP get_Format(BSTR* pVal) override;
+    STDMETHODIMP put_Format(BSTR newVal) override;
+    STDMETHODIMP get_FormatParam(BSTR plugin, BSTR param, VARIANT* pVal) override;
+    STDMETHODIMP put_FormatParam(BSTR plugin, BSTR param, VARIANT newVal) override;
+    STDMETHODIMP put_FormatParamNoCheck(BSTR plugin, BSTR param, VARIANT newVal) override;
+    STDMETHODIMP get_FormatPluginNames(IQLX_BSTR_Collection** pVal) override;
+    STDMETHODIMP FormatCheckSettings(BSTR plugin) override;
+    STDMETHODIMP get_Transport(BSTR* pVal) override;
+    STDMETHODIMP put_Transport(BSTR newVal) override;
+    STDMETHODIMP get_TransportParam(BSTR plugin, BSTR param, VARIANT* pVal) override;
+    STDMETHODIMP put_TransportParam(BSTR plugin, BSTR param, VARIANT newVal) override;
+    STDMETHODIMP put_TransportParamNoCheck(BSTR plugin, BSTR param, VARIANT newVal) override;
+    STDMETHODIMP get_TransportPluginNames(IQLX_BSTR_Collection** pVal) override;
+    STDMETHODIMP TransportCheckSettings(BSTR plugin) override;
+    STDMETHODIMP get_printer(BSTR* pVal) override;
+    STDMETHODIMP put_printer(BSTR newVal) override;
+    STDMETHODIMP get_Printers(IQLX_BSTR_Collection** pVal) override;
+    STDMETHODIMP get_RedirectPrinter(BSTR* pVal) override;
+    STDMETHODIMP put_RedirectPrinter(BSTR newVal) override;
+    STDMETHODIMP get_SystemPrinters(IQLX_BSTR_Collection** pVal) override;
+    STDMETHODIMP get_DefaultPrinter(BSTR* pVal) override;
+
+    // IQLX_INT
+    STDMETHODIMP int_StartJob(BSTR printer_name, BSTR Format, LONG job_id, LONG DPI,
+                              BSTR document_name) override;
+    STDMETHODIMP int_StartPage(LONG x, LONG y) override;
+    STDMETHODIMP int_Add(LONG x0, LONG y0, LONG x1, LONG y1, BSTR text, BSTR fnt) override;
+    STDMETHODIMP int_EndJob() override;
+    STDMETHODIMP int_AddRemovePrinter() override;
+    STDMETHODIMP int_DefaultPrinterChanged(BSTR new_printer) override;
+
+    // IRenderedCollection
+    STDMETHODIMP Item(LONG index, VARIANT* pVal) override;
+    STDMETHODIMP Count(LONG* pVal) override;
+    STDMETHODIMP GetItem(LONG idx, BSTR* pVal) override;
+    STDMETHODIMP Unicode(LONG* pVal) override;
+    STDMETHODIMP ItemSize(LONG index, LONG* pVal) override;
+    STDMETHODIMP TranslateString(BSTR input, LONG page, LONG translate_flag, LONG* page_flag,
+                                 BSTR* output) override;
+    STDMETHODIMP JobSize(LONG* pVal) override;
+
+    // ISupportErrorInfo
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override;
+
+    // IConnectionPointContainer
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** out) override;
+    STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
+
+private:
+    static LONG Flag(const volatile LONG& flag) {
+        return InterlockedCompareExchange(const_cast<volatile LONG*>(&flag), 0, 0);
+    }
+    static void SetFlag(volatile LONG& flag, LONG value) { InterlockedExchange(&flag, value); }
+
+    // Lifecycle
+    HRESULT Init() noexcept;
+    HRESULT InitLocked();
+    HRESULT CreateCollections();
+    HRESULT LoadPlugins();
+    void UnloadPlugins() noexcept;
+    HRESULT InitPrinters();
+    HRESULT PostStartImpl() noexcept;
+    void PreStop() noexcept;
+    void PreStopLocked() noexcept;
+    void Try_to_stop() noexcept;
+    HRESULT StopImpl() noexcept;
+    void WaitSemaphores() noexcept;
+    bool CountersBusy() const noexcept;
+    void ConnectPluginSinks() noexcept;
+    void DisconnectPluginSinks() noexcept;
+    void ApplyPrinterDefaults() noexcept;
+    HRESULT put_PrinterImpl(const wchar_t* name) noexcept;
+    // A reference to a collection member, or a new empty collection when it was released.
+    HRESULT CopyCollection(const ComPtr<IQLX_BSTR_Collection>& member,
+                           IQLX_BSTR_Collection** out) noexcept;
+    static HRESULT CopyText(const WString& text, BSTR* out) noexcept;
+
+    // ConnectionObserver
+    void OnAdvised(DWORD cookie) noexcept override;
+    void OnUnadvised(DWORD cookie) noexcept override;
+    void OnSinkDropped(DWORD cookie) noexcept override;
+    // EventDispatcher
+    void Dispatch(DISPID dispid, DISPPARAMS* params) noexcept override;
+    // PluginEventHandler
+    void OnPluginChangeParam(Kind kind, BSTR plugin, BSTR param,
+                             const VARIANT& value) noexcept override;
+    void OnPluginError(BSTR plugin, BSTR message) noexcept override;
+    void OnPluginProgress(BSTR plugin, long value) noexcept override;
+    // CfgEngine
+    LONG UILoadedCount() override;
+    void PostOnSettingChanged(BSTR target, BSTR param, const VARIANT& newVal) override;
+
+    // IntakeHooks
+    HRESULT PostStart() override;
+    void OpenJob() override;
+    bool IsProcessingJob(long job_id) override;
+    void SignalPage() override;
+    void WaitProcessingEnd() override;
+    const wchar_t* SpoolFolder() override;
+    long Autosave() override;
+    long WaitUILoaded() override;
+    long AsyncProcessing() override;
+    HRESULT StartUI() override;
+    HRESULT GetOwnPrinters(WStringArray* names) override;
+    HRESULT GetCurrentPrinter(WString* name) override;
+    HRESULT RenewPrinterLists() override;
+    void SetCurrentPrinterName(const wchar_t* name) override;
+    HRESULT GetDefaultOwnPrinter(WString* name) override;
+    void SetDefaultOwnPrinter(const wchar_t* name) override;
+    HRESULT SelectPrinter(const wchar_t* name) override;
+    HRESULT ApplyRedirectPrinter() override;
+    void SetSystemDefaultPrinter(const wchar_t* name) override;
+    void PostAddRemovePrinter(long change) override;
+    void UpdateTransportsUI(long reason) override;
+
+    // Declared first so that it goes last: its reference count is the engine's.
+    ConnectionPoint events_;
+    PluginEventSink transport_sink_;
+    PluginEventSink format_sink_;
+    EventPoster poster_;
+
+    CriticalSection init_lock_;
+    mutable SrwLock state_lock_;
+
+    volatile LONG init_done_ = 0;
+    volatile LONG stopped_ = 1;
+    volatile LONG stopping_ = 1;
+    volatile LONG starting_ = 1;
+    volatile LONG ui_loaded_ = 0;
+    volatile LONG cancelling_ = 0;
+    volatile LONG failed_sends_ = 0;
+
+    // Guarded by state_lock_.
+    ComPtr<IQLX_BSTR_Collection> rendered_pages_;
+    ComPtr<IQLX_BSTR_Collection> format_names_;
+    ComPtr<IQLX_BSTR_Collection> transport_names_;
+    ComPtr<IQLX_BSTR_Collection> own_printers_;
+    ComPtr<IQLX_BSTR_Collection> system_printers_;
+    WString printer_;
+    WString default_own_printer_;
+    WString system_default_printer_;
+    CoreOptions options_;
+    std::wstring spool_folder_;
+
+    ComPtr<ICatInformation> categories_; // only while plug-ins are discovered (init_lock_)
+
+    BusyCounter send_counter_;
+    BusyCounter redirect_counter_;
+    BusyCounter cancel_counter_;
+    BusyCounter processing_counter_;
+    BusyCounter ui_update_counter_;
+
+    std::unique_ptr<CfgStore> store_;
+    std::unique_ptr<PluginLists> plugins_; // uses the store's context: declared after it
+    std::unique_ptr<JobIntake> intake_;
+};
+
+// Creates a string collection (the collection class, in process); null on failure, logged.
+ComPtr<IQLX_BSTR_Collection> Create_BSTR_Collection() noexcept;

@@ -1,0 +1,261 @@
+#include "cqlx.h"
+
+#include "com_result.h"
+#include "com_variant.h"
+#include "event_dispids.h"
+#include "job_intake.h"
+#include "log.h"
+#include "plugin_lists.h"
+
+namespace {
+
+// The members of later work: they start the engine as every method does, and do nothing yet.
+#define NOT_YET_STARTING()                                                                         \
+    do {                                                                                           \
+        if (FAILED(PostStartImpl()))                                                               \
+            return E_FAIL;                                                                         \
+        return E_NOTIMPL;                                                                          \
+    } while (0)
+
+constexpr wchar_t kCoreTarget[] = L"Core";
+
+} // namespace
+
+STDMETHODIMP CQLX::get_value(BSTR, VARIANT* pVal) {
+    if (pVal)
+        VariantInit(pVal);
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::put_value(BSTR, VARIANT) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::GetPage(LONG, BSTR* text) {
+    if (text)
+        *text = nullptr;
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::SavePage(LONG) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::SavePageWait(LONG) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::UpdatePage(LONG, BSTR) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::SaveAllPages() {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::SaveAllPagesWait() {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::CancelJob() {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::CancelJobWait() {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::CancelAllJobs() {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::SaveConfiguration() {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::SaveCommonConfiguration() {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::Redirect(BSTR, BSTR) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::RedirectWait(BSTR, BSTR) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::LoadUI() {
+    return E_NOTIMPL;
+}
+STDMETHODIMP CQLX::UnloadUI() {
+    return E_NOTIMPL;
+}
+STDMETHODIMP CQLX::GetEMFPage(LONG, BSTR) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::SetEMFPage(LONG, BSTR) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::get_DocumentName(BSTR* pVal) {
+    if (pVal)
+        *pVal = nullptr;
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::get_TotalPages(LONG*) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::get_RenderedPages(LONG*) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::get_JobProperty(BSTR, VARIANT* pVal) {
+    if (pVal)
+        VariantInit(pVal);
+    NOT_YET_STARTING();
+}
+
+STDMETHODIMP CQLX::get_TotalJobs(LONG* pVal) {
+    RETURN_IF_NULL(pVal);
+    *pVal = intake_ ? static_cast<LONG>(intake_->job_list().Count()) : 0;
+    return S_OK;
+}
+
+STDMETHODIMP CQLX::get_Listeners(LONG* pVal) {
+    RETURN_IF_NULL(pVal);
+    *pVal = poster_.Listeners();
+    return S_OK;
+}
+
+STDMETHODIMP CQLX::get_AutoSave(LONG*) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP CQLX::put_AutoSave(LONG) {
+    NOT_YET_STARTING();
+}
+
+STDMETHODIMP CQLX::get_Identity(LONG* pVal) {
+    RETURN_IF_NULL(pVal);
+    RETURN_IF_FAILED(PostStartImpl());
+    SrwGuard guard(state_lock_);
+    *pVal = static_cast<LONG>(options_.identity);
+    return S_OK;
+}
+
+STDMETHODIMP CQLX::put_Identity(LONG newVal) {
+    if (FAILED(PostStartImpl()))
+        return E_FAIL;
+    bool changed;
+    {
+        SrwGuard guard(state_lock_);
+        changed = options_.identity != static_cast<DWORD>(newVal);
+        options_.identity = static_cast<DWORD>(newVal);
+    }
+    ComVariant value;
+    if (changed)
+        value = ComVariant(static_cast<long>(newVal));
+    poster_.PostOnSettingChanged(kCoreTarget, L"Identity", value);
+    return S_OK;
+}
+
+STDMETHODIMP CQLX::get_UILoaded(LONG* pVal) {
+    RETURN_IF_NULL(pVal);
+    *pVal = Flag(ui_loaded_);
+    return S_OK;
+}
+STDMETHODIMP CQLX::put_UILoaded(LONG) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP CQLX::put_UILoadedWithEvents(LONG) {
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP CQLX::get_Format(BSTR* pVal) {
+    if (pVal)
+        *pVal = nullptr;
+    return E_NOTIMPL;
+}
+STDMETHODIMP CQLX::put_Format(BSTR) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::get_FormatParam(BSTR, BSTR, VARIANT* pVal) {
+    if (pVal)
+        VariantInit(pVal);
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::put_FormatParam(BSTR, BSTR, VARIANT) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::put_FormatParamNoCheck(BSTR, BSTR, VARIANT) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::get_FormatPluginNames(IQLX_BSTR_Collection** pVal) {
+    return CopyCollection(format_names_, pVal);
+}
+STDMETHODIMP CQLX::FormatCheckSettings(BSTR) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::get_Transport(BSTR* pVal) {
+    if (pVal)
+        *pVal = nullptr;
+    return E_NOTIMPL;
+}
+STDMETHODIMP CQLX::put_Transport(BSTR) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::get_TransportParam(BSTR, BSTR, VARIANT* pVal) {
+    if (pVal)
+        VariantInit(pVal);
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::put_TransportParam(BSTR, BSTR, VARIANT) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::put_TransportParamNoCheck(BSTR, BSTR, VARIANT) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::get_TransportPluginNames(IQLX_BSTR_Collection** pVal) {
+    return CopyCollection(transport_names_, pVal);
+}
+STDMETHODIMP CQLX::TransportCheckSettings(BSTR) {
+    NOT_YET_STARTING();
+}
+
+STDMETHODIMP CQLX::get_printer(BSTR* pVal) {
+    SrwGuard guard(state_lock_);
+    return CopyText(printer_, pVal);
+}
+STDMETHODIMP CQLX::put_printer(BSTR) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::get_Printers(IQLX_BSTR_Collection** pVal) {
+    return CopyCollection(own_printers_, pVal);
+}
+STDMETHODIMP CQLX::get_RedirectPrinter(BSTR* pVal) {
+    if (pVal)
+        *pVal = nullptr;
+    return E_NOTIMPL;
+}
+STDMETHODIMP CQLX::put_RedirectPrinter(BSTR) {
+    NOT_YET_STARTING();
+}
+STDMETHODIMP CQLX::get_SystemPrinters(IQLX_BSTR_Collection** pVal) {
+    return CopyCollection(system_printers_, pVal);
+}
+STDMETHODIMP CQLX::get_DefaultPrinter(BSTR* pVal) {
+    SrwGuard guard(state_lock_);
+    return CopyText(system_default_printer_, pVal);
+}
+
+// The rendered page collection belongs to the rendering work.
+STDMETHODIMP CQLX::Item(LONG, VARIANT* pVal) {
+    if (pVal)
+        VariantInit(pVal);
+    return E_NOTIMPL;
+}
+STDMETHODIMP CQLX::Count(LONG*) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP CQLX::GetItem(LONG, BSTR* pVal) {
+    if (pVal)
+        *pVal = nullptr;
+    return E_NOTIMPL;
+}
+STDMETHODIMP CQLX::Unicode(LONG*) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP CQLX::ItemSize(LONG, LONG*) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP CQLX::TranslateString(BSTR, LONG, LONG, LONG*, BSTR* output) {
+    if (output)
+        *output = nullptr;
+    return E_NOTIMPL;
+}
+STDMETHODIMP CQLX::JobSize(LONG*) {
+    return E_NOTIMPL;
+}

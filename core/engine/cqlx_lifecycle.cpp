@@ -1,0 +1,258 @@
+#include "cqlx.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cfg_store.h"
+#include "com_bstr.h"
+#include "com_result.h"
+#include "core_schema.h"
+#include "event_dispids.h"
+#include "job_intake.h"
+#include "log.h"
+#include "plugin_lists.h"
+#include "printer_enum.h"
+
+namespace {
+
+// Stop waits for the worker threads before it takes init_lock; one that starts in between is
+// waited for again, a bounded number of times.
+constexpr int kStopWaitRounds = 8;
+
+HRESULT FillCollection(IQLX_BSTR_Collection* collection, const std::vector<std::wstring>& names) {
+    RETURN_IF_FAILED(collection->RemoveAll());
+    for (const std::wstring& name : names) {
+        ComBstr text(name.c_str(), static_cast<UINT>(name.size()));
+        if (!text)
+            return E_OUTOFMEMORY;
+        RETURN_IF_FAILED(collection->Add(text));
+    }
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT CQLX::Init() noexcept {
+    HRESULT hr;
+    ComBstr selected;
+    {
+        CriticalSectionLock hold(init_lock_);
+        if (Flag(init_done_))
+            return S_OK;
+        hr = GuardedCall([&] { return InitLocked(); });
+        if (FAILED(hr))
+            return hr;
+        {
+            // The printer InitPrinters chose is selected again below, which loads its
+            // configuration.
+            SrwGuard guard(state_lock_);
+            selected.Attach(SysAllocString(printer_.c_str()));
+            printer_.Clear();
+        }
+        SetFlag(init_done_, 1);
+    }
+    // Outside init_lock: the selection announces the printer, and a synchronous listener may
+    // call back into the engine.
+    // A printer that can't be selected leaves the engine started without a configuration.
+    put_PrinterImpl(selected ? selected.Get() : L"");
+    return S_OK;
+}
+
+HRESULT CQLX::InitLocked() {
+    RETURN_IF_FAILED(CreateCollections());
+    RETURN_IF_FAILED(LoadPlugins());
+    if (FAILED(InitPrinters()))
+        return E_FAIL;
+
+    CoreOptions options = ReadCoreOptions();
+    {
+        SrwGuard guard(state_lock_);
+        options_ = options;
+        spool_folder_ = options.spool_folder;
+    }
+    store_->Context().dataFolder = options.data_folder;
+    poster_.SetAsyncEvents(options.async_events != 0);
+    return S_OK;
+}
+
+HRESULT CQLX::CreateCollections() {
+    ComPtr<IQLX_BSTR_Collection>* members[] = {
+        std::addressof(rendered_pages_), std::addressof(format_names_),
+        std::addressof(transport_names_), std::addressof(own_printers_),
+        std::addressof(system_printers_)};
+    bool missing = false;
+    for (ComPtr<IQLX_BSTR_Collection>* member : members) {
+        bool have;
+        {
+            SrwGuard guard(state_lock_);
+            have = static_cast<bool>(*member);
+        }
+        if (have)
+            continue;
+        ComPtr<IQLX_BSTR_Collection> made = Create_BSTR_Collection();
+        if (!made) {
+            missing = true;
+            continue;
+        }
+        SrwGuard guard(state_lock_);
+        *member = made;
+    }
+    if (missing) {
+        LogError(L'C', L"BSTR_Collection creation error");
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT CQLX::InitPrinters() {
+    ComPtr<IQLX_BSTR_Collection> own, system;
+    std::wstring current;
+    {
+        SrwGuard guard(state_lock_);
+        own = own_printers_;
+        system = system_printers_;
+        current = printer_.c_str();
+    }
+    if (!own || !system)
+        return E_FAIL;
+    std::vector<PrinterEntry> printers;
+    HRESULT hr = EnumerateSystemPrinters(&printers);
+    if (FAILED(hr))
+        LogErrorNum(L'C', L"InitPrinters EnumPrinters failed", hr);
+    LogInfo(L'C', L"InitPrinters");
+    for (const PrinterEntry& printer : printers)
+        LogInfoStr(L'C', L"Found", printer.name.c_str());
+    PrinterChoice choice = ChooseOwnPrinters(printers, current);
+    RETURN_IF_FAILED(FillCollection(own, choice.own));
+    RETURN_IF_FAILED(FillCollection(system, choice.system));
+    const std::wstring system_default = QueryDefaultPrinter();
+    LogInfoStr(L'C', L"Default sysprinter:", system_default.c_str());
+    {
+        SrwGuard guard(state_lock_);
+        if (!choice.own.empty()) {
+            printer_.Assign(choice.current.c_str());
+            default_own_printer_.Assign(choice.current.c_str());
+        }
+        system_default_printer_.Assign(system_default.c_str());
+    }
+    LogInfoNum(L'C', L"get_Count", static_cast<long>(choice.own.size()));
+    LogInfoNum(L'C', L"get_Count", static_cast<long>(choice.system.size()));
+    LogInfoStr(L'C', L"Default printer:", choice.current.c_str());
+    if (choice.own.empty()) {
+        LogError(L'C', L"InitPrinters::No printers available");
+        return E_FAIL;
+    }
+    if (choice.system.empty()) {
+        LogError(L'C', L"InitPrinters::No system printers available");
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT CQLX::PostStart() {
+    return PostStartImpl();
+}
+
+HRESULT CQLX::PostStartImpl() noexcept {
+    if (!Flag(init_done_) && FAILED(Init()))
+        return E_FAIL;
+    if (!Flag(stopped_) || Flag(starting_))
+        return S_OK;
+    CriticalSectionLock hold(init_lock_);
+    // Tested again under the lock: another thread may have connected the sinks (or a Stop
+    // may have ended the engine) while this one waited.
+    if (!Flag(init_done_) || !Flag(stopped_) || Flag(starting_))
+        return S_OK;
+    SetFlag(starting_, 1);
+    LogInfo(L'C', L"CQLX::PostStart [");
+    ConnectPluginSinks();
+    SetFlag(stopped_, 0);
+    SetFlag(starting_, 0);
+    LogInfo(L'C', L"CQLX::PostStart ]");
+    return S_OK;
+}
+
+void CQLX::PreStop() noexcept {
+    if (Flag(stopped_) || Flag(stopping_))
+        return;
+    {
+        CriticalSectionLock hold(init_lock_);
+        PreStopLocked();
+    }
+    LogInfo(L'C', L"CQLX::PreStop ]");
+}
+
+void CQLX::PreStopLocked() noexcept {
+    if (Flag(stopped_) || Flag(stopping_))
+        return;
+    SetFlag(stopping_, 1);
+    LogInfo(L'C', L"CQLX::PreStop [");
+    DisconnectPluginSinks();
+    SetFlag(stopped_, 1);
+    SetFlag(stopping_, 0);
+}
+
+void CQLX::Try_to_stop() noexcept {
+    LogInfoNum(L'C', L"Try_to_stop", poster_.Listeners());
+    if (Flag(cancelling_) || cancel_counter_.Count() > 0) {
+        LogInfo(L'C', L"Waiting for cancel operation");
+        cancel_counter_.Wait(L"Try_to_stop cancel");
+    }
+    const bool receiving = intake_ && intake_->IsReceiving();
+    const bool processing = processing_counter_.Count() > 0;
+    if (!receiving && !processing && poster_.Listeners() == 0)
+        PreStop();
+}
+
+bool CQLX::CountersBusy() const noexcept {
+    return redirect_counter_.Count() > 0 || send_counter_.Count() > 0 ||
+           processing_counter_.Count() > 0 || ui_update_counter_.Count() > 0 ||
+           cancel_counter_.Count() > 0;
+}
+
+void CQLX::WaitSemaphores() noexcept {
+    redirect_counter_.Wait(L"Waiting for redirect");
+    send_counter_.Wait(L"Waiting for send");
+    processing_counter_.Wait(L"Waiting for processing");
+    ui_update_counter_.Wait(L"Waiting for UI update");
+    cancel_counter_.Wait(L"Waiting for cancel");
+}
+
+STDMETHODIMP CQLX::Stop() {
+    return StopImpl();
+}
+
+HRESULT CQLX::StopImpl() noexcept {
+    LogInfo(L'C', L"CQLX::Stop [");
+    LogInfo(L'C', L"CQLX::Stop Waiting For Semaphores");
+    // The worker threads are waited for without init_lock: a cancel thread needs it to end.
+    // The lock is taken for the state change only, once nothing runs.
+    for (int round = 0;; ++round) {
+        WaitSemaphores();
+        init_lock_.Enter();
+        if (!CountersBusy() || round == kStopWaitRounds)
+            break;
+        init_lock_.Leave();
+    }
+    PreStopLocked();
+    SetFlag(init_done_, 0);
+    ComPtr<IQLX_BSTR_Collection> released[5];
+    {
+        SrwGuard guard(state_lock_);
+        released[0] = std::move(rendered_pages_);
+        released[1] = std::move(transport_names_);
+        released[2] = std::move(format_names_);
+        released[3] = std::move(own_printers_);
+        released[4] = std::move(system_printers_);
+        if (!SaveChangedIdentity(options_))
+            LogError(L'C', L"CQLX::Stop Cannot save Identity");
+    }
+    UnloadPlugins();
+    categories_.Release();
+    init_lock_.Leave();
+    for (ComPtr<IQLX_BSTR_Collection>& one : released)
+        one.Release();
+    LogInfo(L'C', L"CQLX::Stop ]");
+    return S_OK;
+}

@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "com_bstr.h"
+#include "com_ptr.h"
+#include "com_variant.h"
+#include "cqlx.h"
+#include "engine_paths.h"
+#include "engine_test_env.h"
+#include "event_dispids.h"
+#include "event_recorder.h"
+#include "fake_plugins.h"
+#include "handle.h"
+#include "registry.h"
+#include "temp_dir.h"
+#include "test_printers.h"
+#include "test_product_key.h"
+
+namespace {
+
+// COM for the test's thread, for as long as the fixture's members live.
+struct Apartment {
+    Apartment() : result(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+    ~Apartment() {
+        if (SUCCEEDED(result))
+            CoUninitialize();
+    }
+    HRESULT result;
+};
+
+// An engine in this process over the fake plug-ins and the product's printer, with options
+// of the test's own.
+class EngineInProcess : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(apartment_.result, S_OK);
+        key_.SetString(HKEY_LOCAL_MACHINE, L"DriverPath", folder_.Path());
+        ASSERT_EQ(collection_.Register(QLX_COLLECTION_DLL), S_OK);
+        ASSERT_EQ(plugins_.Result(), S_OK);
+    }
+    void TearDown() override { engine_.Release(); }
+
+    HRESULT Create() { return ComObject<CQLX>::Create(IID_IQLX, engine_.AsVoidOut()); }
+    CQLX& Engine() { return *static_cast<CQLX*>(engine_.Get()); }
+    DWORD Advise(IDispatch* sink) {
+        ComPtr<IConnectionPointContainer> container;
+        EXPECT_EQ(engine_.As(&container), S_OK);
+        ComPtr<IConnectionPoint> point;
+        EXPECT_EQ(container->FindConnectionPoint(DIID__IQLXEvents, &point), S_OK);
+        DWORD cookie = 0;
+        EXPECT_EQ(point->Advise(sink, &cookie), S_OK);
+        return cookie;
+    }
+    HRESULT Unadvise(DWORD cookie) {
+        ComPtr<IConnectionPointContainer> container;
+        EXPECT_EQ(engine_.As(&container), S_OK);
+        ComPtr<IConnectionPoint> point;
+        EXPECT_EQ(container->FindConnectionPoint(DIID__IQLXEvents, &point), S_OK);
+        return point->Unadvise(cookie);
+    }
+    // Any method that starts the engine.
+    void Touch() {
+        LONG identity = 0;
+        EXPECT_EQ(engine_->get_Identity(&identity), S_OK);
+    }
+
+    Apartment apartment_;
+    TestProductKey key_;
+    TempDir folder_;
+    OwnPrinter printer_;
+    CollectionClass collection_;
+    FakePluginSet plugins_;
+    ComPtr<IQLX> engine_;
+};
+
+TEST_F(EngineInProcess, StartsWithItsPrinterAndPlugins) {
+    ASSERT_EQ(printer_.Result(), S_OK);
+    ASSERT_EQ(Create(), S_OK);
+    ComBstr name;
+    ASSERT_EQ(engine_->get_printer(&name), S_OK);
+    EXPECT_STREQ(name.c_str(), L"Quorvane Text Printer");
+    ComPtr<IQLX_BSTR_Collection> transports;
+    ASSERT_EQ(engine_->get_TransportPluginNames(&transports), S_OK);
+    LONG count = 0;
+    ASSERT_EQ(transports->get_Count(&count), S_OK);
+    ASSERT_EQ(count, 2);
+    ComBstr first;
+    ASSERT_EQ(transports->GetItem(0, &first), S_OK);
+    EXPECT_STREQ(first.c_str(), L"Alpha"); // sorted by name
+    ComPtr<IQLX_BSTR_Collection> own;
+    ASSERT_EQ(engine_->get_Printers(&own), S_OK);
+    LONG index = -1;
+    ASSERT_EQ(own->Contains(ComBstr(L"Quorvane Text Printer"), &index), S_OK);
+    EXPECT_GE(index, 0);
+}
+
+TEST_F(EngineInProcess, WithoutTheProductsPrinterCreationFailsWithItsError) {
+    ASSERT_EQ(RemoveOwnPrinter(printer_.Name()), S_OK);
+    EXPECT_EQ(Create(), E_FAIL);
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
+    ComBstr description;
+    ASSERT_EQ(info->GetDescription(&description), S_OK);
+    EXPECT_STREQ(description.c_str(), L"Cannot start driver engine");
+}
+
+TEST_F(EngineInProcess, IdentityIsSavedWhenTheEngineEnds) {
+    ASSERT_EQ(Create(), S_OK);
+    ASSERT_EQ(engine_->put_Identity(42), S_OK);
+    ASSERT_EQ(engine_->Stop(), S_OK);
+    DWORD stored = 0;
+    ReadRegDword(HKEY_CURRENT_USER, &stored, 0, L"Identity");
+    EXPECT_EQ(stored, 42u);
+    // The next call starts the engine again with the stored value; the last release saves too.
+    LONG identity = 0;
+    ASSERT_EQ(engine_->get_Identity(&identity), S_OK);
+    EXPECT_EQ(identity, 42);
+    ASSERT_EQ(engine_->put_Identity(43), S_OK);
+    engine_.Release();
+    ReadRegDword(HKEY_CURRENT_USER, &stored, 0, L"Identity");
+    EXPECT_EQ(stored, 43u);
+}
+
+TEST_F(EngineInProcess, GettersAfterStopHandOutEmptyListsAndStopTwiceIsHarmless) {
+    ASSERT_EQ(Create(), S_OK);
+    ASSERT_EQ(engine_->Stop(), S_OK);
+    ASSERT_EQ(engine_->Stop(), S_OK);
+    ComPtr<IQLX_BSTR_Collection> printers, formats;
+    ASSERT_EQ(engine_->get_SystemPrinters(&printers), S_OK);
+    ASSERT_EQ(engine_->get_FormatPluginNames(&formats), S_OK);
+    LONG count = -1;
+    EXPECT_EQ(formats->get_Count(&count), S_OK);
+    EXPECT_EQ(count, 0);
+    // Capture after Stop starts the engine again and is taken in.
+    ComPtr<IQLX_INT> driver;
+    ASSERT_EQ(engine_.As(&driver), S_OK);
+    EXPECT_EQ(driver->int_StartJob(ComBstr(L"Quorvane Text Printer"), ComBstr(L"RAW"), 3, 300,
+                                   ComBstr(L"doc")),
+              S_OK);
+    EXPECT_EQ(driver->int_EndJob(), S_OK);
+    formats.Release();
+    ASSERT_EQ(engine_->get_FormatPluginNames(&formats), S_OK);
+    EXPECT_EQ(formats->get_Count(&count), S_OK);
+    EXPECT_EQ(count, 1);
+}
+
+TEST_F(EngineInProcess, StopWithACancelInFlightReturns) {
+    ASSERT_EQ(Create(), S_OK);
+    Touch();
+    CQLX& engine = Engine();
+    engine.CancelCounter().Enter();
+    // The cancel needs init_lock before it can end: Stop must not hold it while it waits.
+    std::thread cancel([&] {
+        Sleep(200);
+        engine.WithInitLock([] {});
+        engine.CancelCounter().Leave();
+    });
+    UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread stopper([&] {
+        engine_->Stop();
+        SetEvent(done.Get());
+    });
+    const DWORD waited = WaitForSingleObject(done.Get(), 20000);
+    if (waited != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "Stop deadlocked with the cancel thread";
+        fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 3); // the threads can't be joined
+    }
+    stopper.join();
+    cancel.join();
+}
+
+TEST_F(EngineInProcess, PluginSinksFollowTheListeners) {
+    ASSERT_EQ(Create(), S_OK);
+    const std::vector<size_t> none = {0, 0, 0}, one = {1, 1, 1};
+    EXPECT_EQ(plugins_.SinkCounts(), none) << "not connected before the first start";
+    Touch();
+    EXPECT_EQ(plugins_.SinkCounts(), one);
+    EventRecorder* recorder = nullptr;
+    ComPtr<IDispatch> sink = EventRecorder::Make(&recorder);
+    const DWORD cookie = Advise(sink);
+    LONG listeners = 0;
+    EXPECT_EQ(engine_->get_Listeners(&listeners), S_OK);
+    EXPECT_EQ(listeners, 1);
+    EXPECT_EQ(Unadvise(cookie), S_OK);
+    EXPECT_EQ(engine_->get_Listeners(&listeners), S_OK);
+    EXPECT_EQ(listeners, 0);
+    EXPECT_EQ(plugins_.SinkCounts(), none) << "the last listener left with no job";
+    Touch();
+    EXPECT_EQ(plugins_.SinkCounts(), one);
+
+    // Callers race the disconnections: never two sinks on one plug-in.
+    std::atomic<bool> stop{false};
+    std::atomic<size_t> most{0};
+    std::vector<std::thread> callers;
+    for (int t = 0; t < 8; ++t) {
+        callers.emplace_back([&] {
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            while (!stop) {
+                LONG identity = 0;
+                engine_->get_Identity(&identity);
+                for (size_t count : plugins_.SinkCounts()) {
+                    size_t seen = most;
+                    while (count > seen && !most.compare_exchange_weak(seen, count)) {
+                    }
+                }
+            }
+            CoUninitialize();
+        });
+    }
+    for (int i = 0; i < 300; ++i) {
+        EventRecorder* loop = nullptr;
+        ComPtr<IDispatch> loopSink = EventRecorder::Make(&loop);
+        EXPECT_EQ(Unadvise(Advise(loopSink)), S_OK);
+    }
+    stop = true;
+    for (std::thread& caller : callers)
+        caller.join();
+    EXPECT_LE(most.load(), 1u);
+    Touch();
+    EXPECT_EQ(plugins_.SinkCounts(), one);
+}
+
+TEST_F(EngineInProcess, PluginEventsReachTheListeners) {
+    TempDir logFolder;
+    TestLog log(logFolder.File(L"engine.log"));
+    ASSERT_EQ(Create(), S_OK);
+    EventRecorder* recorder = nullptr;
+    ComPtr<IDispatch> sink = EventRecorder::Make(&recorder);
+    Advise(sink);
+    Touch();
+    FakeTransport* alpha = plugins_.Transport(L"Alpha");
+    ASSERT_NE(alpha, nullptr);
+    alpha->FireError(L"disk full");
+    alpha->FireProgress(40);
+    // A parameter the plug-in's page changed is stored and announced, not pushed back.
+    const LONG putsBefore = alpha->PutParamCalls();
+    ComVariant five(5L), unknown(1L);
+    alpha->FireChangeParam(L"count", five);
+    alpha->FireChangeParam(L"nosuch", unknown);
+    const std::vector<std::wstring> expected = {
+        L"2(256,Alpha: disk full)",
+        L"5(Alpha,40)",
+        L"11(Alpha,count,5)",
+    };
+    EXPECT_EQ(recorder->Lines({kOnError, kOnProgress, kOnSettingChanged}), expected);
+    EXPECT_EQ(alpha->PutParamCalls(), putsBefore);
+    EXPECT_NE(log.Text().find("QLX::OnError Alpha: disk full"), std::string::npos);
+}
+
+// Without AsyncEvents every event arrives on the thread that posted it.
+TEST_F(EngineInProcess, SynchronousEventsArriveOnThePostingThread) {
+    ASSERT_EQ(Create(), S_OK);
+    EventRecorder* recorder = nullptr;
+    ComPtr<IDispatch> sink = EventRecorder::Make(&recorder);
+    Advise(sink);
+    DWORD poster = 0;
+    std::thread job([&] {
+        poster = GetCurrentThreadId();
+        Engine().PostJobEvents(3);
+    });
+    job.join();
+    EXPECT_EQ(recorder->Lines({kOnStartJob, kOnPageRendered, kOnAllPagesRendered}), JobLines(3));
+    for (const ReceivedEvent& e : recorder->Events()) {
+        if (e.dispid != kOnSettingChanged) {
+            EXPECT_EQ(e.thread, poster) << e.dispid;
+        }
+    }
+}
+
+} // namespace

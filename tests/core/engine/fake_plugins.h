@@ -1,0 +1,131 @@
+#pragma once
+#include <windows.h>
+#include <ocidl.h>
+
+#include <string>
+#include <vector>
+
+#include "class_factory.h"
+#include "com_object.h"
+#include "com_ptr.h"
+#include "connection_point.h"
+#include "qlx_rplugin.h"
+#include "qlx_tplugin.h"
+
+// Plug-ins for the engine's tests: one object per class, handed to every activation, with the
+// events of its kind as a connection point, so a test can count the engine's sinks on it and
+// fire events at them. Their IDispatch answers nothing: the engine calls them through their
+// vtables.
+template <class Itf>
+class FakePluginBase : public Itf, public IConnectionPointContainer, public ObjectBase {
+public:
+    FakePluginBase(REFIID events, const wchar_t* name, const wchar_t* layout)
+        : events_(this, events), name_(name), layout_(layout) {}
+
+    size_t SinkCount() noexcept { return events_.SinkCount(); }
+    // OnChangeParam(name, param, value) to every sink.
+    void FireChangeParam(const wchar_t* param, const VARIANT& value) noexcept;
+    LONG PutParamCalls() const { return put_calls_; }
+
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override;
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                        UINT*) override;
+    STDMETHODIMP GetParam(BSTR name, VARIANT* value) override;
+    STDMETHODIMP PutParamUI(BSTR name, VARIANT value) override;
+    STDMETHODIMP get_Name(BSTR* name) override;
+    STDMETHODIMP get_Layout(BSTR* layout) override;
+    STDMETHODIMP PutParam(BSTR name, VARIANT value) override;
+    STDMETHODIMP ResetParams() override { return S_OK; }
+
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** out) override;
+    STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
+
+protected:
+    ConnectionPoint events_;
+    std::wstring name_;
+    std::wstring layout_;
+    volatile LONG put_calls_ = 0;
+};
+
+class FakeTransport : public FakePluginBase<IQLX_TPLUGIN> {
+public:
+    FakeTransport(const wchar_t* name, const wchar_t* layout)
+        : FakePluginBase(DIID__IQLX_TPlugin_Events, name, layout) {}
+    static const auto& QiTable() {
+        static const QiEntry table[] = {
+            QiRow<FakeTransport, IQLX_TPLUGIN>(IID_IQLX_TPLUGIN),
+            QiRow<FakeTransport, IDispatch, IQLX_TPLUGIN>(IID_IDispatch),
+            QiRow<FakeTransport, IConnectionPointContainer>(IID_IConnectionPointContainer),
+        };
+        return table;
+    }
+    // OnError(name, message) and OnProgress(name, value) to every sink.
+    void FireError(const wchar_t* message) noexcept;
+    void FireProgress(long value) noexcept;
+
+    STDMETHODIMP StartJob() override { return S_OK; }
+    STDMETHODIMP Send(IRenderedCollection*, LONG, LONG) override { return S_OK; }
+    STDMETHODIMP EndJob() override { return S_OK; }
+    STDMETHODIMP UpdateUI(LONG) override { return S_OK; }
+};
+
+class FakeFormat : public FakePluginBase<IQLX_RPLUGIN> {
+public:
+    FakeFormat(const wchar_t* name, const wchar_t* layout)
+        : FakePluginBase(DIID__IQLX_RPlugin_Events, name, layout) {}
+    static const auto& QiTable() {
+        static const QiEntry table[] = {
+            QiRow<FakeFormat, IQLX_RPLUGIN>(IID_IQLX_RPLUGIN),
+            QiRow<FakeFormat, IDispatch, IQLX_RPLUGIN>(IID_IDispatch),
+            QiRow<FakeFormat, IConnectionPointContainer>(IID_IConnectionPointContainer),
+        };
+        return table;
+    }
+    STDMETHODIMP get_Description(BSTR* text) override;
+    STDMETHODIMP StartPage(LONG, LONG, LONG) override { return S_OK; }
+    STDMETHODIMP AddItem(LONG, LONG, LONG, LONG, BSTR, BSTR) override { return S_OK; }
+    STDMETHODIMP EndPage(BSTR* text) override;
+    STDMETHODIMP GetHeader(LONG, BSTR* text) override;
+    STDMETHODIMP GetFooter(BSTR* text) override;
+    STDMETHODIMP get_Extension(BSTR* text) override;
+    STDMETHODIMP UpdateUI() override { return S_OK; }
+};
+
+// Hands out its one object to every activation while it is registered.
+class FakePluginFactory final : public StaticClassFactory {
+public:
+    explicit FakePluginFactory(IUnknown* object) : object_(object) {}
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override;
+
+private:
+    ComPtr<IUnknown> object_;
+};
+
+// The fake plug-ins "Alpha" and "Beta" (transports) and "Plain" (format), registered in this
+// process's class table (in process) and in the plug-in categories for as long as the set
+// lives. Tests and programs that use it hold the ctest lock "plugin_categories".
+class FakePluginSet {
+public:
+    FakePluginSet();
+    ~FakePluginSet();
+    FakePluginSet(const FakePluginSet&) = delete;
+    FakePluginSet& operator=(const FakePluginSet&) = delete;
+
+    HRESULT Result() const { return result_; }
+    // Null when there is no transport of that name.
+    FakeTransport* Transport(const wchar_t* name);
+    FakeFormat* Format() { return format_; }
+    // Sinks connected on every fake, one count per plug-in.
+    std::vector<size_t> SinkCounts();
+
+private:
+    struct Entry;
+    HRESULT Register(const CLSID& clsid, IUnknown* object, REFGUID category);
+
+    std::vector<Entry*> entries_;
+    std::vector<FakeTransport*> transports_;
+    FakeFormat* format_ = nullptr;
+    HRESULT result_ = S_OK;
+};
