@@ -146,7 +146,10 @@ HRESULT RegisterComClassBody(const ComClassRegistration& entry, RegistryView vie
             SetClassesString(view, key + L"\\" + subkey.path, subkey.name, subkey.value));
     }
     if (entry.progId)
-        RETURN_IF_FAILED(RegisterProgId(view, entry.progId, entry.description, clsid, nullptr));
+        RETURN_IF_FAILED(RegisterProgId(
+            view, entry.progId,
+            entry.progIdDescription ? entry.progIdDescription : entry.description, clsid,
+            nullptr));
     if (entry.versionIndependentProgId)
         RETURN_IF_FAILED(RegisterProgId(view, entry.versionIndependentProgId, entry.description,
                                         clsid, entry.progId));

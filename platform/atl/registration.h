@@ -35,6 +35,7 @@ struct ComClassRegistration {
     const GUID* appId;             // null for none
     const ClassSubkey* subkeys = nullptr;
     size_t subkeyCount = 0;
+    const wchar_t* progIdDescription = nullptr; // the versioned ProgID's default; null: description
 };
 
 // "{XXXXXXXX-...}" in upper case.

@@ -1,0 +1,92 @@
+#pragma once
+#include <string>
+
+#include "plugin_object.h"
+
+// Base of a format plug-in (IQLX_RPLUGIN). A format gives its class id, descriptor (with
+// description and extension), parameter rows and page, and its page methods; the frame
+// answers the parameter methods and keeps exceptions inside. A format that keeps the document
+// name passes keepsDocName: PutParamUI("docname", ...) then stores it (ResetParams leaves it).
+template <class Derived, class P>
+class CFormatPlugin : public CPluginObject<Derived, P, FormatFlavour> {
+    using Base = CPluginObject<Derived, P, FormatFlavour>;
+
+public:
+    CFormatPlugin(const CLSID& clsid, const PluginDescriptor& descriptor,
+                  RowList<ParamRow<P>> params, RowList<PageControl> page,
+                  bool keepsDocName = false) noexcept
+        : Base(clsid, descriptor, params, page), keepsDocName_(keepsDocName) {}
+
+    static const auto& QiTable() {
+        static const QiEntry table[] = {
+            QiRow<Derived, IQLX_RPLUGIN>(IID_IQLX_RPLUGIN),
+            QiRow<Derived, IDispatch, IQLX_RPLUGIN>(IID_IDispatch),
+            QiRow<Derived, IConnectionPointContainer>(IID_IConnectionPointContainer),
+            QiRow<Derived, IProvideClassInfo, IProvideClassInfo2>(IID_IProvideClassInfo),
+            QiRow<Derived, IProvideClassInfo2>(IID_IProvideClassInfo2),
+            COMPOSITE_CONTROL_QI_ROWS(Derived),
+        };
+        return table;
+    }
+
+    STDMETHODIMP PutParamUI(BSTR name, VARIANT value) final {
+        HRESULT hr = Base::PutParamUI(name, value);
+        if (hr != E_FAIL || !keepsDocName_ || !NameIs(name, L"docname"))
+            return hr;
+        std::wstring text;
+        RETURN_IF_FAILED(StringFromVariant(value, &text));
+        CriticalSectionLock hold(docNameLock_);
+        docName_.swap(text);
+        return S_OK;
+    }
+    STDMETHODIMP get_Description(BSTR* out) final { return this->CopyOut(this->description_, out); }
+    STDMETHODIMP get_Extension(BSTR* out) final { return this->CopyOut(this->extension_, out); }
+
+    STDMETHODIMP StartPage(LONG page, LONG width, LONG height) final {
+        return GuardedCall([&] { return OnStartPage(page, width, height); });
+    }
+    STDMETHODIMP AddItem(LONG x0, LONG y0, LONG x1, LONG y1, BSTR text, BSTR font) final {
+        return GuardedCall([&] { return OnAddItem(x0, y0, x1, y1, text, font); });
+    }
+    STDMETHODIMP EndPage(BSTR* pageText) final {
+        if (!pageText)
+            return E_POINTER;
+        *pageText = nullptr;
+        return GuardedCall([&] { return OnEndPage(pageText); });
+    }
+    STDMETHODIMP GetHeader(LONG dpi, BSTR* header) final {
+        if (!header)
+            return E_POINTER;
+        *header = nullptr;
+        return GuardedCall([&] { return OnGetHeader(dpi, header); });
+    }
+    STDMETHODIMP GetFooter(BSTR* footer) final {
+        if (!footer)
+            return E_POINTER;
+        *footer = nullptr;
+        return GuardedCall([&] { return OnGetFooter(footer); });
+    }
+    STDMETHODIMP UpdateUI() final { return this->ShowAllParams(); }
+    STDMETHODIMP ResetParams() final {
+        RETURN_IF_FAILED(this->ResetValues());
+        return UpdateUI();
+    }
+
+    // The document name given for the current job (a copy; throws bad_alloc).
+    std::wstring DocName() const {
+        CriticalSectionLock hold(docNameLock_);
+        return docName_;
+    }
+
+protected:
+    virtual HRESULT OnStartPage(long page, long width, long height) = 0;
+    virtual HRESULT OnAddItem(long x0, long y0, long x1, long y1, BSTR text, BSTR font) = 0;
+    virtual HRESULT OnEndPage(BSTR* pageText) = 0;
+    virtual HRESULT OnGetHeader(long /*dpi*/, BSTR* /*header*/) { return E_NOTIMPL; }
+    virtual HRESULT OnGetFooter(BSTR* /*footer*/) { return E_NOTIMPL; }
+
+private:
+    const bool keepsDocName_;
+    mutable CriticalSection docNameLock_;
+    std::wstring docName_;
+};

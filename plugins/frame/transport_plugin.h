@@ -1,0 +1,61 @@
+#pragma once
+#include "plugin_object.h"
+
+// Base of a transport plug-in (IQLX_TPLUGIN). A transport gives its class id, descriptor,
+// parameter rows and page, and overrides the job methods it needs; the frame answers the
+// parameter methods and UpdateUI(0), and keeps exceptions inside.
+template <class Derived, class P>
+class CTransportPlugin : public CPluginObject<Derived, P, TransportFlavour> {
+public:
+    using CPluginObject<Derived, P, TransportFlavour>::CPluginObject;
+
+    static const auto& QiTable() {
+        static const QiEntry table[] = {
+            QiRow<Derived, IQLX_TPLUGIN>(IID_IQLX_TPLUGIN),
+            QiRow<Derived, IDispatch, IQLX_TPLUGIN>(IID_IDispatch),
+            QiRow<Derived, IConnectionPointContainer>(IID_IConnectionPointContainer),
+            QiRow<Derived, IProvideClassInfo, IProvideClassInfo2>(IID_IProvideClassInfo),
+            QiRow<Derived, IProvideClassInfo2>(IID_IProvideClassInfo2),
+            COMPOSITE_CONTROL_QI_ROWS(Derived),
+        };
+        return table;
+    }
+
+    STDMETHODIMP StartJob() final {
+        return GuardedCall([&] { return OnStartJob(); });
+    }
+    STDMETHODIMP Send(IRenderedCollection* pages, LONG wholeJob, LONG page) final {
+        return GuardedCall([&] { return OnSend(pages, wholeJob, page); });
+    }
+    STDMETHODIMP EndJob() final {
+        return GuardedCall([&] { return OnEndJob(); });
+    }
+    // 0: every parameter into its control; 1 (default printer changed) and 2 (printer list
+    // changed) are the plug-in's.
+    STDMETHODIMP UpdateUI(LONG reason) final {
+        if (reason == 0)
+            return this->ShowAllParams();
+        return GuardedCall([&] { return OnPrintersChanged(reason); });
+    }
+    STDMETHODIMP ResetParams() final {
+        RETURN_IF_FAILED(this->ResetValues());
+        return UpdateUI(0);
+    }
+
+    HRESULT Fire_OnError(const wchar_t* name, const wchar_t* message) noexcept {
+        return plugin_events::FireError(this->Events(), name, message);
+    }
+    HRESULT Fire_OnProgress(const wchar_t* name, long percent) noexcept {
+        return plugin_events::FireProgress(this->Events(), name, percent);
+    }
+    // OnError with the plug-in's own name.
+    HRESULT FireLastError(const wchar_t* message) noexcept {
+        return Fire_OnError(this->name_.c_str(), message);
+    }
+
+protected:
+    virtual HRESULT OnStartJob() { return S_OK; }
+    virtual HRESULT OnSend(IRenderedCollection* pages, long wholeJob, long page) = 0;
+    virtual HRESULT OnEndJob() { return S_OK; }
+    virtual HRESULT OnPrintersChanged(long /*reason*/) { return S_OK; }
+};
