@@ -20,13 +20,6 @@ namespace {
 const IID kEventsIid = {
     0x0c801798, 0x0383, 0x4970, {0xb1, 0x63, 0x62, 0xf3, 0xf9, 0x80, 0xea, 0x57}};
 
-constexpr RegistryView kOwnView =
-#ifdef _WIN64
-    RegistryView::k64;
-#else
-    RegistryView::k32;
-#endif
-
 } // namespace
 
 extern "C" {
@@ -49,12 +42,12 @@ STDAPI DllRegisterServer() {
     HRESULT hr = PrxDllRegisterServer();
     if (FAILED(hr))
         return hr;
-    return RegisterInterfaceMarshaler(kEventsIid, L"_IQLXEvents", kPSDispatchClsid, kOwnView);
+    return RegisterInterfaceMarshaler(kEventsIid, L"_IQLXEvents", kPSDispatchClsid, kOwnRegistryView);
 }
 
 STDAPI DllUnregisterServer() {
     HRESULT hr = PrxDllUnregisterServer();
-    HRESULT events = UnregisterInterfaceMarshaler(kEventsIid, kOwnView);
+    HRESULT events = UnregisterInterfaceMarshaler(kEventsIid, kOwnRegistryView);
     return FAILED(hr) ? hr : events;
 }
 }

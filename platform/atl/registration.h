@@ -11,6 +11,14 @@
 enum class RegistryView { k32, k64 };
 REGSAM ViewFlag(RegistryView view) noexcept;
 
+// The view of the running module's own bitness.
+constexpr RegistryView kOwnRegistryView =
+#ifdef _WIN64
+    RegistryView::k64;
+#else
+    RegistryView::k32;
+#endif
+
 enum class ServerKind { kLocalServer, kInprocServer };
 
 // A further subkey of the class key (an ActiveX control's "Control", "MiscStatus\1", ...):

@@ -13,13 +13,6 @@ ClassFactory<CStringCollection> g_factory;
 
 const ClassEntry kClasses[] = {{&CLSID_QLX_BSTR_Collection, &g_factory}};
 
-constexpr RegistryView kOwnView =
-#ifdef _WIN64
-    RegistryView::k64;
-#else
-    RegistryView::k32;
-#endif
-
 ComClassRegistration Registration(const wchar_t* path) {
     return {&CLSID_QLX_BSTR_Collection,
             L"QLX String Collection Class",
@@ -52,10 +45,10 @@ STDAPI DllRegisterServer() {
         return HRESULT_FROM_WIN32(GetLastError());
     if (length > MAX_PATH)
         return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-    return RegisterComClass(Registration(path), kOwnView);
+    return RegisterComClass(Registration(path), kOwnRegistryView);
 }
 
 STDAPI DllUnregisterServer() {
-    return UnregisterComClass(Registration(L""), kOwnView);
+    return UnregisterComClass(Registration(L""), kOwnRegistryView);
 }
 }

@@ -64,17 +64,10 @@ struct ClassKeys {
     ComClassRegistration registration;
 };
 
-constexpr RegistryView kOwnView =
-#ifdef _WIN64
-    RegistryView::k64;
-#else
-    RegistryView::k32;
-#endif
-
 bool ClassKeyExists(REFCLSID clsid) {
     const std::wstring path = L"Software\\Classes\\CLSID\\" + GuidText(clsid);
     RegKey key;
-    return key.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_QUERY_VALUE, ViewFlag(kOwnView));
+    return key.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_QUERY_VALUE, ViewFlag(kOwnRegistryView));
 }
 
 } // namespace
@@ -106,7 +99,7 @@ HRESULT PluginRegisterServer(const PluginClass* classes, size_t count, HMODULE m
     return GuardedCall([&] {
         for (size_t i = 0; i < count; ++i) {
             ClassKeys keys(classes[i], path);
-            RETURN_IF_FAILED(RegisterComClass(keys.registration, kOwnView));
+            RETURN_IF_FAILED(RegisterComClass(keys.registration, kOwnRegistryView));
             RETURN_IF_FAILED(
                 RegisterImplementedCategory(*classes[i].clsid, Category(classes[i].kind)));
         }
@@ -127,7 +120,7 @@ HRESULT PluginUnregisterServer(const PluginClass* classes, size_t count) noexcep
             if (FAILED(hr) && SUCCEEDED(result))
                 result = hr;
             ClassKeys keys(classes[i], L"");
-            hr = UnregisterComClass(keys.registration, kOwnView);
+            hr = UnregisterComClass(keys.registration, kOwnRegistryView);
             if (FAILED(hr) && SUCCEEDED(result))
                 result = hr;
         }

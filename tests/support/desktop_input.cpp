@@ -2,6 +2,27 @@
 
 #include <cstdio>
 
+HWND CreateTestWindow(const wchar_t* className, const wchar_t* title, int width, int height,
+                      void* self, WNDPROC proc) {
+    WNDCLASSW wc{};
+    if (!GetClassInfoW(GetModuleHandleW(nullptr), className, &wc)) {
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+        wc.lpszClassName = className;
+        RegisterClassW(&wc);
+    }
+    // The procedure is set after creation, so that it never runs without its object.
+    HWND window = CreateWindowExW(WS_EX_CONTROLPARENT, className, title, WS_POPUP, 40, 40, width,
+                                  height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    SetActiveWindow(window);
+    return window;
+}
+
 void TypeToFocus(const std::wstring& text, const MessagePump& pump) {
     for (wchar_t c : text) {
         PostMessageW(GetFocus(), WM_CHAR, c, 1);

@@ -8,6 +8,11 @@
 // by the caller's message pump, as a window's own loop would run.
 using MessagePump = std::function<void()>;
 
+// A shown, frameless top-level window for a test, of a class of the test's own made on first
+// use; self is kept as the window's user data for proc.
+HWND CreateTestWindow(const wchar_t* className, const wchar_t* title, int width, int height,
+                      void* self, WNDPROC proc);
+
 // Characters as the system posts them to the focused window, one pump after each.
 void TypeToFocus(const std::wstring& text, const MessagePump& pump);
 // A key pressed and released on the focused window.

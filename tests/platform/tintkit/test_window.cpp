@@ -1,35 +1,15 @@
 #include "test_window.h"
 
 #include "desktop_input.h"
-
 #include "drawing_engine.h"
 
 namespace {
 constexpr wchar_t kClassName[] = L"TintkitTestWindow";
 constexpr UINT kLogoBitmap = 200;
-
-void RegisterTestClass() {
-    static bool registered = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-        wc.lpszClassName = kClassName;
-        return RegisterClassW(&wc) != 0;
-    }();
-    (void)registered;
-}
 } // namespace
 
 TestWindow::TestWindow(int width, int height) {
-    RegisterTestClass();
-    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"Tintkit test", WS_POPUP, 40, 40,
-                            width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc));
-    ShowWindow(hwnd_, SW_SHOW);
-    SetForegroundWindow(hwnd_);
-    SetActiveWindow(hwnd_);
+    hwnd_ = CreateTestWindow(kClassName, L"Tintkit test", width, height, this, Proc);
 }
 
 TestWindow::~TestWindow() {

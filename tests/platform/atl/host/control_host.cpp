@@ -5,30 +5,10 @@
 namespace {
 
 constexpr wchar_t kClassName[] = L"QlxTestControlHost";
-
-void RegisterHostClass() {
-    static const bool registered = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-        wc.lpszClassName = kClassName;
-        return RegisterClassW(&wc) != 0;
-    }();
-    (void)registered;
-}
-
 } // namespace
 
 ControlHost::ControlHost(int width, int height) {
-    RegisterHostClass();
-    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"Control host", WS_POPUP, 40, 40,
-                            width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc));
-    ShowWindow(hwnd_, SW_SHOW);
-    SetForegroundWindow(hwnd_);
-    SetActiveWindow(hwnd_);
+    hwnd_ = CreateTestWindow(kClassName, L"Control host", width, height, this, Proc);
     Pump();
 }
 
