@@ -57,6 +57,22 @@ public:
     }
 };
 
+// Makes a new T for every activation, plain or inside an outer object (which must ask for
+// IUnknown, as aggregation requires).
+template <class T> class AggregatableClassFactory final : public StaticClassFactory {
+public:
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (!outer)
+            return ComObject<T>::Create(iid, out);
+        if (!IsEqualIID(iid, IID_IUnknown))
+            return CLASS_E_NOAGGREGATION;
+        return ComAggregated<T>::Create(outer, reinterpret_cast<IUnknown**>(out));
+    }
+};
+
 // Hands every activation the same T while one lives, and holds it weakly: the object is
 // destroyed at its last Release and made anew by the next activation. An activation that
 // meets an object whose count already fell to zero waits until it is gone, so a dying object

@@ -56,6 +56,17 @@ public:
     }
     void SetLastReleaseObserver(LastReleaseObserver* observer) noexcept { observer_ = observer; }
 
+    // FinalConstruct with nothing thrown out of it.
+    static HRESULT RunFinalConstruct(ObjectBase* object) noexcept {
+        try {
+            return object->FinalConstruct();
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        } catch (...) {
+            return E_UNEXPECTED;
+        }
+    }
+
 protected:
     ObjectBase() noexcept { ModuleLock::Lock(); }
     virtual ~ObjectBase() { ModuleLock::Unlock(); }
@@ -137,14 +148,7 @@ public:
         if (!object)
             return E_OUTOFMEMORY;
         object->AddRef();
-        HRESULT hr;
-        try {
-            hr = object->FinalConstruct();
-        } catch (const std::bad_alloc&) {
-            hr = E_OUTOFMEMORY;
-        } catch (...) {
-            hr = E_UNEXPECTED;
-        }
+        const HRESULT hr = T::RunFinalConstruct(object);
         if (FAILED(hr)) {
             object->Release();
             return hr;
@@ -152,4 +156,57 @@ public:
         *held = object;
         return S_OK;
     }
+};
+
+// A COM object aggregated by an outer one: the IUnknown of every interface of T is the outer
+// object's; the outer object holds the inner, non-delegating IUnknown, whose count owns T.
+template <class T> class ComAggregated final : public T {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        return outer_->QueryInterface(iid, out);
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return outer_->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return outer_->Release(); }
+
+    // New object inside outer, FinalConstruct run; *inner is its non-delegating IUnknown.
+    static HRESULT Create(IUnknown* outer, IUnknown** inner) noexcept {
+        *inner = nullptr;
+        ComAggregated* object = new (std::nothrow) ComAggregated(outer);
+        if (!object)
+            return E_OUTOFMEMORY;
+        object->inner_.AddRef();
+        const HRESULT hr = T::RunFinalConstruct(object);
+        if (FAILED(hr)) {
+            object->inner_.Release();
+            return hr;
+        }
+        *inner = &object->inner_;
+        return S_OK;
+    }
+
+private:
+    class Inner final : public IUnknown {
+    public:
+        explicit Inner(ComAggregated* object) noexcept : object_(object) {}
+        STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+            if (out && IsEqualIID(iid, IID_IUnknown)) {
+                *out = static_cast<IUnknown*>(this);
+                AddRef();
+                return S_OK;
+            }
+            const auto& table = T::QiTable();
+            return T::QueryInterfaceImpl(static_cast<T*>(object_), table,
+                                         sizeof(table) / sizeof(table[0]), iid, out);
+        }
+        STDMETHODIMP_(ULONG) AddRef() override { return object_->AddRefImpl(); }
+        STDMETHODIMP_(ULONG) Release() override { return object_->ReleaseImpl(); }
+
+    private:
+        ComAggregated* object_;
+    };
+
+    explicit ComAggregated(IUnknown* outer) noexcept : outer_(outer), inner_(this) {}
+
+    IUnknown* outer_;
+    Inner inner_;
 };

@@ -8,7 +8,7 @@
 // One class of a plug-in library. A real plug-in library has one; a test library may have more.
 struct PluginClass {
     const CLSID* clsid;
-    IClassFactory* factory;
+    IClassFactory* factory; // an AggregatableClassFactory: hosts may aggregate a plug-in
     PluginKind kind;
     const wchar_t* stem; // ProgIDs "Quorvane." + stem (+ ".6.0"), description stem + " Class"
     int bitmapId;        // the toolbox bitmap's resource id

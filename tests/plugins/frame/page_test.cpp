@@ -46,7 +46,7 @@ protected:
     void TearDown() override { host_.Close(); }
 
     HWND Item(int id) const { return GetDlgItem(page_, id); }
-    // The one change recorded since the last look, as "param=value".
+    // The changes recorded since the last look, each as "param=value".
     std::vector<std::wstring> TakeChanges() {
         std::vector<std::wstring> changes;
         for (size_t n = 0; n < sink_.events.size(); ++n) {
@@ -61,7 +61,7 @@ protected:
         ComVariant value;
         EXPECT_EQ(plugin_->GetParam(ComBstr(name).Get(), &value), S_OK) << name;
         return value.vt == VT_BSTR ? std::wstring(value.bstrVal)
-                                         : L"#" + std::to_wstring(value.lVal);
+                                   : L"#" + std::to_wstring(value.lVal);
     }
 
     OleScope ole_;

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "com_bstr.h"
 #include "com_ptr.h"
 #include "fixture_plugin_ids.h"
 #include "fixture_registration.h"
@@ -169,12 +170,60 @@ TEST(PluginModule, CreatesRegisteredClassesAndUnloadsWhenNoneIsLeft) {
         EXPECT_EQ(canUnload(), S_FALSE);
         ComPtr<IQLX_TPLUGIN> failing;
         EXPECT_EQ(failing.CoCreate(kFailingTransportClsid, CLSCTX_INPROC_SERVER), E_FAIL);
-        ComPtr<IUnknown> aggregated;
-        EXPECT_EQ(CoCreateInstance(kTestTransportClsid, plugin.Get(), CLSCTX_INPROC_SERVER,
-                                   IID_IUnknown, aggregated.AsVoidOut()),
-                  CLASS_E_NOAGGREGATION);
     }
     EXPECT_EQ(canUnload(), S_OK);
+}
+
+// An object that aggregates a plug-in: it answers IUnknown itself and hands every other
+// interface to the plug-in's inner unknown.
+class Outer final : public IUnknown {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (IsEqualIID(iid, IID_IUnknown)) {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        return inner ? inner->QueryInterface(iid, out) : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs; }
+
+    ULONG refs = 1;
+    ComPtr<IUnknown> inner;
+};
+
+TEST(PluginModule, APluginCanBeAggregated) {
+    ComScope com;
+    FixtureRegistration registration;
+    ASSERT_EQ(registration.Result(), S_OK);
+    auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void*>(GetProcAddress(registration.Library(), "DllCanUnloadNow")));
+    Outer outer;
+    ComPtr<IQLX_TPLUGIN> wrong;
+    EXPECT_EQ(CoCreateInstance(kTestTransportClsid, &outer, CLSCTX_INPROC_SERVER, IID_IQLX_TPLUGIN,
+                               wrong.AsVoidOut()),
+              CLASS_E_NOAGGREGATION)
+        << "an outer object must ask for IUnknown";
+    ASSERT_EQ(CoCreateInstance(kTestTransportClsid, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                               outer.inner.AsVoidOut()),
+              S_OK);
+    EXPECT_EQ(outer.refs, 1u) << "the inner object holds no reference on its outer one";
+    {
+        ComPtr<IQLX_TPLUGIN> plugin;
+        ASSERT_EQ(outer.QueryInterface(IID_IQLX_TPLUGIN, plugin.AsVoidOut()), S_OK);
+        EXPECT_EQ(outer.refs, 2u) << "the plug-in's interfaces count on the outer object";
+        ComPtr<IUnknown> identity;
+        ASSERT_EQ(plugin->QueryInterface(IID_IUnknown, identity.AsVoidOut()), S_OK);
+        EXPECT_EQ(identity.Get(), static_cast<IUnknown*>(&outer));
+        ComBstr name;
+        EXPECT_EQ(plugin->get_Name(&name), S_OK);
+        EXPECT_STREQ(name.Get(), kTestTransportName);
+    }
+    EXPECT_EQ(outer.refs, 1u);
+    EXPECT_EQ(canUnload(), S_FALSE);
+    outer.inner.Release();
+    EXPECT_EQ(canUnload(), S_OK) << "the inner unknown owned the plug-in";
 }
 
 TEST(PluginModule, ExportsByOrdinalAndCarriesItsResources) {
