@@ -178,6 +178,9 @@ private:
     void PreStop() noexcept;
     void PreStopLocked() noexcept;
     void Try_to_stop() noexcept;
+    // PreStop when no job is received or processed and no listener is left. Never waits, so
+    // any thread may call it, a posting one included.
+    void StopIfIdle() noexcept;
     HRESULT StopImpl() noexcept;
     void WaitSemaphores() noexcept;
     bool CountersBusy() const noexcept;

@@ -19,11 +19,14 @@ void CQLX::OnUnadvised(DWORD cookie) noexcept {
 }
 
 // A listener whose process died never unadvises: its sink was taken off the point while an
-// event was fired, and it no longer counts.
+// event was fired, and it no longer counts. When it was the last one, the idle engine lets its
+// plug-ins go as after an Unadvise; this runs on the firing thread (a cancel or job thread
+// among them), so it must not wait for the work in progress as Try_to_stop does.
 void CQLX::OnSinkDropped(DWORD cookie) noexcept {
     LogWarnStr(L'C', L"CQLX::Fire dropped the sink of a listener that is gone",
                std::to_wstring(cookie).c_str());
-    poster_.RemoveListener();
+    if (poster_.RemoveListener() == 0 && !Flag(cancelling_) && cancel_counter_.Count() == 0)
+        StopIfIdle();
 }
 
 void CQLX::Dispatch(DISPID dispid, DISPPARAMS* params) noexcept {

@@ -199,6 +199,10 @@ void CQLX::Try_to_stop() noexcept {
         LogInfo(L'C', L"Waiting for cancel operation");
         cancel_counter_.Wait(L"Try_to_stop cancel");
     }
+    StopIfIdle();
+}
+
+void CQLX::StopIfIdle() noexcept {
     const bool receiving = intake_ && intake_->IsReceiving();
     const bool processing = processing_counter_.Count() > 0;
     if (!receiving && !processing && poster_.Listeners() == 0)

@@ -406,6 +406,10 @@ TEST_F(CrossProcess, EventsReachASinkInTheClientProcess) {
     // Fired before each call returned, on the server's calling thread.
     EXPECT_EQ(recorder->Events(), (std::vector<std::wstring>{L"3(0)", L"3(1)", L"4"}));
     EXPECT_EQ(point->Unadvise(cookie), S_OK);
+    // Another call before the point goes: under Wine 8 the release of an object's last proxy
+    // right after a call on it can hang the server.
+    LONG calls = 0;
+    EXPECT_EQ(log_->get_Count(&calls), S_OK);
 }
 
 TEST_F(CrossProcess, StringCollectionIsUsedFromAnotherProcess) {

@@ -44,8 +44,10 @@ std::wstring Word(const std::wstring& line, size_t index) {
 
 // Commands: "pid"; "record" (an in-server listener), "recorded" (its events as
 // "dispid(args)@thread"); "post N" (a job of N pages posted from a new thread; output
-// "poster=<thread>"); "flow on" / "flow off" (jobs posted without pause until off); "error NAME
-// TEXT" (the fake transport NAME fires OnError); "listeners".
+// "poster=<thread>"); "flow on" / "flow off" (a two-page job every 2 ms until off); "error NAME
+// TEXT" (the fake transport NAME fires OnError); "listeners"; "disconnect" (every remote
+// reference to the engine and its events point dropped, as the system does for a client
+// process that died).
 class EngineHook : public IQLX_BSTR_Collection, public ObjectBase {
 public:
     EngineHook() { InterlockedIncrement(&g_hooks); }
@@ -148,9 +150,13 @@ private:
             StopFlow();
             if (Word(line, 1) == L"on") {
                 flowing_ = true;
+                // Paced like a fast printer: posting without pause would only grow the queue
+                // faster than any remote listener takes it.
                 flow_ = std::thread([this, engine] {
-                    while (flowing_)
+                    while (flowing_) {
                         engine->PostJobEvents(2);
+                        Sleep(2);
+                    }
                 });
             }
             return S_OK;
@@ -161,6 +167,14 @@ private:
                 return E_INVALIDARG;
             transport->FireError(Word(line, 2).c_str());
             return S_OK;
+        }
+        if (command == L"disconnect") {
+            ComPtr<IConnectionPointContainer> container;
+            ComPtr<IConnectionPoint> point;
+            RETURN_IF_FAILED(engine_.As(&container));
+            RETURN_IF_FAILED(container->FindConnectionPoint(DIID__IQLXEvents, &point));
+            RETURN_IF_FAILED(CoDisconnectObject(point, 0));
+            return CoDisconnectObject(engine_, 0);
         }
         if (command == L"listeners") {
             LONG count = 0;
