@@ -44,7 +44,7 @@ std::wstring Word(const std::wstring& line, size_t index) {
 
 // Commands: "pid"; "record" (an in-server listener), "recorded" (its events as
 // "dispid(args)@thread"); "post N" (a job of N pages posted from a new thread; output
-// "poster=<thread>"); "flow on" / "flow off" (a two-page job every 2 ms until off); "error NAME
+// "poster=<thread>"); "flow on" / "flow off" (a two-page job every 10 ms until off); "error NAME
 // TEXT" (the fake transport NAME fires OnError); "listeners"; "disconnect" (every remote
 // reference to the engine and its events point dropped, as the system does for a client
 // process that died).
@@ -150,12 +150,12 @@ private:
             StopFlow();
             if (Word(line, 1) == L"on") {
                 flowing_ = true;
-                // Paced like a fast printer: posting without pause would only grow the queue
-                // faster than any remote listener takes it.
+                // Paced like a busy printer: posting without pause would only grow the queue
+                // faster than remote listeners take it.
                 flow_ = std::thread([this, engine] {
                     while (flowing_) {
                         engine->PostJobEvents(2);
-                        Sleep(2);
+                        Sleep(10);
                     }
                 });
             }
