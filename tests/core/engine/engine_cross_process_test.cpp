@@ -59,15 +59,6 @@ struct ServerEvent {
     DWORD thread;
 };
 
-// The engine's connection point of _IQLXEvents. Holders keep it while they use the engine:
-// under Wine 8 the release of an object's last proxy right after a call on its interface can
-// hang, the server waiting for that call to end and missing that it did.
-HRESULT EventsPoint(IUnknown* engine, IConnectionPoint** point) {
-    ComPtr<IConnectionPointContainer> container;
-    HRESULT hr = engine->QueryInterface(IID_IConnectionPointContainer, container.AsVoidOut());
-    return SUCCEEDED(hr) ? container->FindConnectionPoint(DIID__IQLXEvents, point) : hr;
-}
-
 // Whether the lines are whole jobs one after another (start, pages from 0, all rendered);
 // the page count of the last one.
 bool WholeJobs(const std::vector<std::wstring>& lines, long* lastPages) {
@@ -219,6 +210,15 @@ protected:
             ADD_FAILURE() << "the server did not end after its last client let go";
         }
         server_.Reset();
+    }
+
+    // A dead listener's sink is dropped at the firing that finds it dead: posts one-page jobs
+    // until the count is down to what it should be (bounded).
+    void PostUntilListenersAre(LONG count) {
+        const ULONGLONG end = GetTickCount64() + 20000;
+        while (Listeners() > count && GetTickCount64() < end)
+            Run(L"post 1");
+        EXPECT_EQ(Listeners(), count);
     }
 
     // Whether the log shows then after first, once the server wrote it (bounded).
@@ -429,10 +429,7 @@ TEST_F(EngineServer, ListenerKilledWhileEventsFlow) {
 
     // The dead listener's sink is dropped at a firing; the others get every event: all that
     // was posted arrives as whole jobs in order, the last one posted last.
-    const ULONGLONG end = GetTickCount64() + 20000;
-    while (Listeners() > 1 && GetTickCount64() < end)
-        Run(L"post 1");
-    EXPECT_EQ(Listeners(), 1);
+    PostUntilListenersAre(1);
     ExpectEveryJobArrives(recorder);
     EXPECT_EQ(point_->Unadvise(cookie), S_OK);
     EXPECT_TRUE(LogShows("CQLX::Advise", "dropped the sink of a listener that is gone"));
@@ -453,10 +450,7 @@ TEST_F(EngineServer, LastListenerKilledLetsTheIdleEngineStop) {
     EXPECT_EQ(Listeners(), 1);
     child.Kill();
 
-    const ULONGLONG end = GetTickCount64() + 20000;
-    while (Listeners() > 0 && GetTickCount64() < end)
-        Run(L"post 1");
-    EXPECT_EQ(Listeners(), 0);
+    PostUntilListenersAre(0);
     EXPECT_TRUE(LogShows("dropped the sink", "CQLX::PreStop ["))
         << "the plug-ins were let go once the last listener was gone";
     Run(L"disconnect");

@@ -122,9 +122,7 @@ private:
         RETURN_IF_FAILED(Engine(&engine));
         if (command == L"record") {
             recorderSink_ = EventRecorder::Make(&recorder_);
-            ComPtr<IConnectionPointContainer> container;
-            RETURN_IF_FAILED(engine_.As(&container));
-            RETURN_IF_FAILED(container->FindConnectionPoint(DIID__IQLXEvents, &point_));
+            RETURN_IF_FAILED(EventsPoint(engine_, &point_));
             return point_->Advise(recorderSink_, &cookie_);
         }
         if (command == L"recorded") {
@@ -169,10 +167,8 @@ private:
             return S_OK;
         }
         if (command == L"disconnect") {
-            ComPtr<IConnectionPointContainer> container;
             ComPtr<IConnectionPoint> point;
-            RETURN_IF_FAILED(engine_.As(&container));
-            RETURN_IF_FAILED(container->FindConnectionPoint(DIID__IQLXEvents, &point));
+            RETURN_IF_FAILED(EventsPoint(engine_, &point));
             RETURN_IF_FAILED(CoDisconnectObject(point, 0));
             return CoDisconnectObject(engine_, 0);
         }

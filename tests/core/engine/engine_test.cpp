@@ -50,19 +50,15 @@ protected:
     HRESULT Create() { return ComObject<CQLX>::Create(IID_IQLX, engine_.AsVoidOut()); }
     CQLX& Engine() { return *static_cast<CQLX*>(engine_.Get()); }
     DWORD Advise(IDispatch* sink) {
-        ComPtr<IConnectionPointContainer> container;
-        EXPECT_EQ(engine_.As(&container), S_OK);
         ComPtr<IConnectionPoint> point;
-        EXPECT_EQ(container->FindConnectionPoint(DIID__IQLXEvents, &point), S_OK);
+        EXPECT_EQ(EventsPoint(engine_, &point), S_OK);
         DWORD cookie = 0;
         EXPECT_EQ(point->Advise(sink, &cookie), S_OK);
         return cookie;
     }
     HRESULT Unadvise(DWORD cookie) {
-        ComPtr<IConnectionPointContainer> container;
-        EXPECT_EQ(engine_.As(&container), S_OK);
         ComPtr<IConnectionPoint> point;
-        EXPECT_EQ(container->FindConnectionPoint(DIID__IQLXEvents, &point), S_OK);
+        EXPECT_EQ(EventsPoint(engine_, &point), S_OK);
         return point->Unadvise(cookie);
     }
     // Any method that starts the engine.

@@ -111,3 +111,12 @@ inline std::vector<std::wstring> JobLines(long pages) {
     lines.push_back(L"4");
     return lines;
 }
+
+// The engine's connection point of _IQLXEvents. Holders across processes keep it while they
+// use the engine: under Wine 8 the release of an object's last proxy right after a call on its
+// interface can hang, the server waiting for that call to end and missing that it did.
+inline HRESULT EventsPoint(IUnknown* engine, IConnectionPoint** point) {
+    ComPtr<IConnectionPointContainer> container;
+    HRESULT hr = engine->QueryInterface(IID_IConnectionPointContainer, container.AsVoidOut());
+    return SUCCEEDED(hr) ? container->FindConnectionPoint(DIID__IQLXEvents, point) : hr;
+}
