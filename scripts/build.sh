@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Configures (once) and builds both trees: i686 for the 32-bit deliverables and the tests,
-# x86_64 for the driver modules and the common code's 64-bit tests.
+# Configures and builds the trees (see trees.sh): i686 for the 32-bit deliverables and their
+# tests, x86_64 for the driver modules and the 64-bit clients.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
-for tree in i686 x86_64; do
-    dir="${QLX_BUILD_DIR:-$root/build}/$tree"
-    if [ ! -f "$dir/build.ninja" ]; then
-        cmake -S "$root" -B "$dir" -G Ninja \
-            -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$tree.cmake" \
-            -DCMAKE_BUILD_TYPE=Release >/dev/null
-    fi
+source "$here/trees.sh"
+trees=(i686 x86_64)
+[ "$qlx_main_tree" = i686 ] || trees+=("$qlx_main_tree")
+for tree in "${trees[@]}"; do
+    dir="$qlx_build_root/$tree"
+    read -r toolchain options <<<"$(tree_settings "$tree")"
+    # shellcheck disable=SC2086 # the options are separate words
+    cmake -S "$root" -B "$dir" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" \
+        -DCMAKE_BUILD_TYPE=Release $options >/dev/null
     echo "== build: $tree"
     cmake --build "$dir" -j"$(nproc)"
 done

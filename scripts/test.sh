@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both trees and runs every test under Wine.
+# Installs what is missing, builds the trees and runs every test under Wine.
 # Exits non-zero when anything fails. Usage: scripts/test.sh [ctest arguments...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/.." && pwd)
-build="${QLX_BUILD_DIR:-$root/build}"
 jobs=$(nproc)
 
 now() { date +%s; }
@@ -21,10 +19,10 @@ start_test_session
 trap stop_test_session EXIT
 
 status=0
-for tree in i686 x86_64; do
+for tree in "${qlx_test_trees[@]}"; do
     echo "== tests: $tree"
-    ctest --test-dir "$build/$tree" -j"$jobs" --output-on-failure --timeout 120 \
-        --output-log "$build/$tree/ctest.log" "$@" || status=1
+    ctest --test-dir "$qlx_build_root/$tree" -j"$jobs" --output-on-failure --timeout 120 \
+        --output-log "$qlx_build_root/$tree/ctest.log" "$@" || status=1
 done
 t3=$(now)
 

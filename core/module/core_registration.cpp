@@ -106,7 +106,7 @@ HRESULT RegisterProxies(const std::wstring& program, bool add) {
     if (MachineHas64BitSide() && ClassesKeyThere(marshaled, RegistryView::k64) &&
         GetFileAttributesW(proxy64.c_str()) != INVALID_FILE_ATTRIBUTES)
         first = Run64BitRegsvr(proxy64, false);
-    if (ClassesKeyThere(marshaled, RegistryView::k32) &&
+    if (ClassesKeyThere(marshaled, kOwnRegistryView) &&
         GetFileAttributesW(proxy32.c_str()) != INVALID_FILE_ATTRIBUTES) {
         const HRESULT hr = CallLibraryRegistration(proxy32, false);
         if (SUCCEEDED(first))
@@ -117,7 +117,7 @@ HRESULT RegisterProxies(const std::wstring& program, bool add) {
 
 // The category manager refuses to remove a category that is not there.
 HRESULT UnregisterCategoryIfThere(REFGUID catid) {
-    if (!ClassesKeyThere(L"Component Categories\\" + GuidText(catid), RegistryView::k32))
+    if (!ClassesKeyThere(L"Component Categories\\" + GuidText(catid), kOwnRegistryView))
         return S_OK;
     return UnregisterComponentCategory(catid);
 }

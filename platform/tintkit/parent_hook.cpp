@@ -37,9 +37,7 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 } // namespace
 
 bool HookParent(HWND parent) {
-    DWORD_PTR unused = 0;
-    if (GetWindowSubclass(parent, ParentProc, kHookId, &unused))
-        return true;
+    // Installing the same procedure and id again only replaces its (unused) data.
     return SetWindowSubclass(parent, ParentProc, kHookId, 0) != FALSE;
 }
 

@@ -9,6 +9,9 @@
 
 namespace {
 constexpr UINT_PTR kControlSubclassId = 0x54494E4B; // "TINK"
+// The control behind a window, for its parent's messages. A property, because GetWindowSubclass
+// is missing from some import libraries of comctl32.
+constexpr wchar_t kControlProperty[] = L"TintkitControl";
 }
 
 CColorWindowControl::~CColorWindowControl() {
@@ -33,7 +36,8 @@ bool CColorWindowControl::Create(const wchar_t* text, const RECT& rect, HWND par
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (!window)
         return false;
-    if (!SetWindowSubclass(window, SubclassProc, kControlSubclassId,
+    if (!SetPropW(window, kControlProperty, this) ||
+        !SetWindowSubclass(window, SubclassProc, kControlSubclassId,
                            reinterpret_cast<DWORD_PTR>(this))) {
         DestroyWindow(window);
         return false;
@@ -60,10 +64,7 @@ void CColorWindowControl::Enable(bool enable) {
 }
 
 CColorWindowControl* CColorWindowControl::FromWindow(HWND window) {
-    DWORD_PTR self = 0;
-    if (!window || !GetWindowSubclass(window, SubclassProc, kControlSubclassId, &self))
-        return nullptr;
-    return reinterpret_cast<CColorWindowControl*>(self);
+    return window ? static_cast<CColorWindowControl*>(GetPropW(window, kControlProperty)) : nullptr;
 }
 
 HBRUSH CColorWindowControl::OnCtlColor(HDC, UINT) {
@@ -116,6 +117,7 @@ LRESULT CALLBACK CColorWindowControl::SubclassProc(HWND window, UINT message, WP
     auto* control = reinterpret_cast<CColorWindowControl*>(self);
     if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(window, SubclassProc, kControlSubclassId);
+        RemovePropW(window, kControlProperty);
         control->hwnd_ = nullptr;
         return DefSubclassProc(window, message, wParam, lParam);
     }

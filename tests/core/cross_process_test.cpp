@@ -54,18 +54,37 @@ HRESULT CallRegistration(const wchar_t* path, bool add) {
     return hr;
 }
 
-// Registers a 32-bit library: in this process when it is 32-bit, else by Wine's 32-bit
-// regsvr32 (a 64-bit process cannot load it).
-HRESULT Register32BitLibrary(const wchar_t* path, bool add) {
+// Whether a library's image header names a 32-bit machine.
+bool Is32BitImage(const wchar_t* path) {
+    UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                  nullptr));
+    IMAGE_DOS_HEADER dos = {};
+    DWORD read = 0;
+    if (!file.Valid() || !ReadFile(file.Get(), &dos, sizeof(dos), &read, nullptr) ||
+        read != sizeof(dos) || dos.e_magic != IMAGE_DOS_SIGNATURE)
+        return false;
+    struct {
+        DWORD signature;
+        IMAGE_FILE_HEADER header;
+    } nt = {};
+    return SetFilePointer(file.Get(), dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+           ReadFile(file.Get(), &nt, sizeof(nt), &read, nullptr) && read == sizeof(nt) &&
+           nt.signature == IMAGE_NT_SIGNATURE && nt.header.Machine == IMAGE_FILE_MACHINE_I386;
+}
+
+// Registers a library of the server's tree: in this process when it has this process's
+// bitness, else (a 32-bit one in a 64-bit process) by Wine's 32-bit regsvr32.
+HRESULT RegisterServerLibrary(const wchar_t* path, bool add) {
 #ifdef _WIN64
-    std::wstring command = L"C:\\windows\\syswow64\\regsvr32.exe /s ";
-    if (!add)
-        command += L"/u ";
-    const int code = RunProgram(command + L"\"" + path + L"\"");
-    return code == 0 ? S_OK : MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200 + (code & 0xff));
-#else
-    return CallRegistration(path, add);
+    if (Is32BitImage(path)) {
+        std::wstring command = L"C:\\windows\\syswow64\\regsvr32.exe /s ";
+        if (!add)
+            command += L"/u ";
+        const int code = RunProgram(command + L"\"" + path + L"\"");
+        return code == 0 ? S_OK : MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200 + (code & 0xff));
+    }
 #endif
+    return CallRegistration(path, add);
 }
 
 std::wstring Quoted(const wchar_t* path) {
@@ -128,23 +147,23 @@ class CrossProcess : public testing::Test {
 protected:
     void SetUp() override {
         for (const wchar_t* path :
-             {QLX_I686_PS_DLL, QLX_I686_COLLECTION_DLL, QLX_I686_TEST_SERVER, QLX_OWN_PS_DLL}) {
+             {QLX_MAIN_PS_DLL, QLX_MAIN_COLLECTION_DLL, QLX_MAIN_TEST_SERVER, QLX_OWN_PS_DLL}) {
             if (!FileThere(path)) {
                 std::string text(path, path + wcslen(path));
-                GTEST_SKIP() << "needs the 32-bit build tree, missing " << text;
+                GTEST_SKIP() << "needs the main build tree, missing " << text;
             }
         }
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
         initialized_ = true;
         // Type libraries first (the server's and this bitness's own), then the proxies, which
         // would otherwise lose their interfaces to the type library's marshaler. The server's
-        // side marshals with the 32-bit proxies, the client's with its own.
+        // side marshals with the main tree's proxies, the client's with its own.
         registered_ = true;
-        ASSERT_EQ(RunProgram(Quoted(QLX_I686_TEST_SERVER) + L" /RegServer"), 0);
+        ASSERT_EQ(RunProgram(Quoted(QLX_MAIN_TEST_SERVER) + L" /RegServer"), 0);
         ASSERT_EQ(RegisterTypeLibraryFile(QLX_CORE_TLB), S_OK);
-        ASSERT_EQ(Register32BitLibrary(QLX_I686_PS_DLL, true), S_OK);
+        ASSERT_EQ(RegisterServerLibrary(QLX_MAIN_PS_DLL, true), S_OK);
         ASSERT_EQ(CallRegistration(QLX_OWN_PS_DLL, true), S_OK);
-        ASSERT_EQ(Register32BitLibrary(QLX_I686_COLLECTION_DLL, true), S_OK);
+        ASSERT_EQ(RegisterServerLibrary(QLX_MAIN_COLLECTION_DLL, true), S_OK);
     }
 
     void TearDown() override {
@@ -152,11 +171,11 @@ protected:
             return;
         EndServer();
         if (registered_) {
-            EXPECT_EQ(Register32BitLibrary(QLX_I686_COLLECTION_DLL, false), S_OK);
+            EXPECT_EQ(RegisterServerLibrary(QLX_MAIN_COLLECTION_DLL, false), S_OK);
             EXPECT_EQ(CallRegistration(QLX_OWN_PS_DLL, false), S_OK);
-            EXPECT_EQ(Register32BitLibrary(QLX_I686_PS_DLL, false), S_OK);
+            EXPECT_EQ(RegisterServerLibrary(QLX_MAIN_PS_DLL, false), S_OK);
             UnregisterTypeLibraryFile(QLX_CORE_TLB);
-            EXPECT_EQ(RunProgram(Quoted(QLX_I686_TEST_SERVER) + L" /UnregServer"), 0);
+            EXPECT_EQ(RunProgram(Quoted(QLX_MAIN_TEST_SERVER) + L" /UnregServer"), 0);
         }
         CoUninitialize();
     }
@@ -199,7 +218,7 @@ protected:
     UniqueHandle server_;
 };
 
-TEST_F(CrossProcess, DriverCallsReachThe32BitServerAndItsResultsComeBack) {
+TEST_F(CrossProcess, DriverCallsReachTheServerAndItsResultsComeBack) {
     Connect();
     ASSERT_TRUE(engine_);
     EXPECT_EQ(engine_->int_StartJob(ComBstr(L"Quorvane Text Printer"), ComBstr(L"EMF"), 17, 600,
@@ -228,7 +247,7 @@ TEST_F(CrossProcess, DriverCallsReachThe32BitServerAndItsResultsComeBack) {
     ASSERT_GE(lines.size(), 2u);
     lines.erase(lines.begin()); // the process id
     const std::vector<std::wstring> expected = {
-        L"bits=32",
+        Is32BitImage(QLX_MAIN_TEST_SERVER) ? L"bits=32" : L"bits=64",
         L"int_StartJob(Quorvane Text Printer,EMF,17,600,Editor - Q3 report.txt)",
         L"int_StartPage(5100,6600)",
         L"int_Add(-10,20,300,40,Gr\u00fc\u00dfe \u20ac,Arial)",

@@ -1,0 +1,25 @@
+# Sourced by the scripts: the build trees of this host. The main tree (the 32-bit deliverables)
+# is i686 and the driver tree x86_64. A host whose kernel cannot run 32-bit programs (Wine's
+# 32-bit loader does not start there) also builds the main tree 64-bit as x86_64-main, and runs
+# its tests and the driver tree's against it in place of the i686 tree's.
+qlx_build_root="${QLX_BUILD_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
+
+host_runs_32bit() {
+    /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+if host_runs_32bit; then
+    qlx_main_tree=i686
+else
+    qlx_main_tree=x86_64-main
+fi
+qlx_test_trees=("$qlx_main_tree" x86_64)
+
+# The toolchain and the cache settings of a tree.
+tree_settings() {
+    case "$1" in
+    i686) echo mingw-i686 ;;
+    x86_64) echo mingw-x86_64 "-DQLX_MAIN_TREE_DIR=$qlx_build_root/$qlx_main_tree" ;;
+    x86_64-main) echo mingw-x86_64 -DQLX_DRIVER_TREE=OFF ;;
+    esac
+}
