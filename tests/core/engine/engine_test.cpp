@@ -14,6 +14,7 @@
 #include "cqlx.h"
 #include "engine_paths.h"
 #include "engine_test_env.h"
+#include "error_ids.h"
 #include "event_dispids.h"
 #include "event_recorder.h"
 #include "fake_plugins.h"
@@ -269,6 +270,53 @@ TEST_F(EngineInProcess, SynchronousEventsArriveOnThePostingThread) {
             EXPECT_EQ(e.thread, poster) << e.dispid;
         }
     }
+}
+
+// A synchronous listener may call back into the engine from any event: nothing is fired while
+// the engine holds a lock that such a call needs (a held lock would hang the test here).
+TEST_F(EngineInProcess, ListenerCallsBackIntoTheEngineFromSynchronousEvents) {
+    ASSERT_EQ(Create(), S_OK);
+    EventRecorder* recorder = nullptr;
+    ComPtr<IDispatch> sink = EventRecorder::Make(&recorder);
+    Advise(sink);
+    Touch();
+    IQLX* engine = engine_.Get();
+    std::atomic<int> failedCalls{0};
+    recorder->SetReaction([engine, &failedCalls] {
+        ComBstr printer, defaultPrinter;
+        LONG jobs = 0, listeners = 0, identity = 0;
+        ComPtr<IQLX_BSTR_Collection> printers, formats, transports;
+        const HRESULT results[] = {
+            engine->get_printer(&printer),
+            engine->get_DefaultPrinter(&defaultPrinter),
+            engine->get_Printers(&printers),
+            engine->get_FormatPluginNames(&formats),
+            engine->get_TransportPluginNames(&transports),
+            engine->get_TotalJobs(&jobs),
+            engine->get_Listeners(&listeners),
+            engine->get_Identity(&identity),
+        };
+        for (HRESULT hr : results)
+            failedCalls += FAILED(hr) ? 1 : 0;
+    });
+
+    EXPECT_EQ(engine_->put_Identity(7), S_OK);
+    EXPECT_EQ(Engine().ReportError(IDS_CANNOT_SELECT_TRANSPORT, L"Beta"), E_FAIL);
+    FakeTransport* alpha = plugins_.Transport(L"Alpha");
+    ASSERT_NE(alpha, nullptr);
+    alpha->FireError(L"disk full");
+    alpha->FireProgress(40);
+    ComVariant five(5L);
+    alpha->FireChangeParam(L"count", five);
+    std::thread job([this] { Engine().PostJobEvents(2); });
+    job.join();
+    recorder->SetReaction(nullptr);
+
+    EXPECT_EQ(recorder->Lines({kOnSettingChanged}).size(), 2u); // Identity, then the plug-in's
+    EXPECT_EQ(recorder->Lines({kOnError}).size(), 2u);
+    EXPECT_EQ(recorder->Lines({kOnProgress}).size(), 1u);
+    EXPECT_EQ(recorder->Lines({kOnStartJob, kOnPageRendered, kOnAllPagesRendered}), JobLines(2));
+    EXPECT_EQ(failedCalls.load(), 0);
 }
 
 } // namespace

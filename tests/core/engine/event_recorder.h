@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,8 +53,17 @@ public:
         }
         AcquireSRWLockExclusive(&lock_);
         events_.push_back(event);
+        std::function<void()> reaction = reaction_;
         ReleaseSRWLockExclusive(&lock_);
+        if (reaction)
+            reaction();
         return S_OK;
+    }
+    // Runs after every event is recorded, on the thread that delivered it (empty: nothing).
+    void SetReaction(std::function<void()> reaction) {
+        AcquireSRWLockExclusive(&lock_);
+        reaction_ = std::move(reaction);
+        ReleaseSRWLockExclusive(&lock_);
     }
     std::vector<ReceivedEvent> Events() {
         AcquireSRWLockExclusive(&lock_);
@@ -101,6 +111,7 @@ public:
 private:
     SRWLOCK lock_ = SRWLOCK_INIT;
     std::vector<ReceivedEvent> events_;
+    std::function<void()> reaction_;
 };
 
 // The expected lines of a whole job's events: start, every page, all rendered.
