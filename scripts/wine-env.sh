@@ -64,20 +64,5 @@ stop_test_session() {
     if [ -n "$qlx_xvfb_pid" ]; then
         kill "$qlx_xvfb_pid" >/dev/null 2>&1 || true
         qlx_xvfb_pid=""
-
-# Where 32-bit programs cannot run, Debian's wine command still picks the 32-bit loader: the
-# scripts and the tests reach the 64-bit one through a command of the same name.
-use_64bit_wine() {
-    local shims="$WINEPREFIX/../wine64-only"
-    mkdir -p "$shims"
-    for name in wine wine-stable; do
-        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$shims/$name"
-        chmod +x "$shims/$name"
-    done
-    export PATH="$(cd "$shims" && pwd):$PATH"
-    export WINELOADER=/usr/lib/wine/wine64
-}
-source "$QLX_ROOT/scripts/trees.sh"
-host_runs_32bit || use_64bit_wine
     fi
 }

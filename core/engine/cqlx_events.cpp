@@ -23,8 +23,8 @@ void CQLX::OnUnadvised(DWORD cookie) noexcept {
 // plug-ins go as after an Unadvise; this runs on the firing thread (a cancel or job thread
 // among them), so it must not wait for the work in progress as Try_to_stop does.
 void CQLX::OnSinkDropped(DWORD cookie) noexcept {
-    LogWarnStr(L'C', L"CQLX::Fire dropped the sink of a listener that is gone",
-               std::to_wstring(cookie).c_str());
+    LogWarnNum(L'C', L"CQLX::Fire dropped the sink of a listener that is gone",
+               static_cast<long>(cookie));
     if (poster_.RemoveListener() == 0 && !Flag(cancelling_) && cancel_counter_.Count() == 0)
         StopIfIdle();
 }

@@ -108,6 +108,10 @@ STDMETHODIMP PluginEventSink::Invoke(DISPID id, REFIID riid, LCID, WORD flags, D
         return DISP_E_MEMBERNOTFOUND;
     if (result)
         VariantInit(result);
+    // Callers may pass no place for the bad argument's position; DispGetParam writes it anyway.
+    UINT unused = 0;
+    if (!badArgument)
+        badArgument = &unused;
     try {
         return kind_ == PluginEventHandler::Kind::kTransport
                    ? InvokeTransport(id, params, badArgument)

@@ -2,6 +2,7 @@
 
 #include <olectl.h>
 
+#include <iterator>
 #include <new>
 
 bool IsDeadPeerError(HRESULT hr) noexcept {
@@ -48,17 +49,33 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     DWORD given;
     {
         SrwGuard guard(lock_);
-        try {
-            sinks_.push_back(Sink{next_cookie_, typed});
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
-        }
         given = next_cookie_++;
     }
-    *cookie = given;
+    // Counted before a firing can reach the sink: were it dropped first (its process died), the
+    // count would fall before it rose and end one too high.
     if (observer_)
         observer_->OnAdvised(given);
+    if (!Insert(given, typed)) {
+        if (observer_)
+            observer_->OnUnadvised(given);
+        return E_OUTOFMEMORY;
+    }
+    *cookie = given;
     return S_OK;
+}
+
+bool ConnectionPoint::Insert(DWORD cookie, const ComPtr<IUnknown>& sink) noexcept {
+    SrwGuard guard(lock_);
+    // Advises that ran side by side may arrive out of their cookies' order.
+    auto at = sinks_.end();
+    while (at != sinks_.begin() && std::prev(at)->cookie > cookie)
+        --at;
+    try {
+        sinks_.insert(at, Sink{cookie, sink});
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {

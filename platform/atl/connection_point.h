@@ -10,6 +10,8 @@
 // Told about the sinks of a connection point (outside its lock).
 class ConnectionObserver {
 public:
+    // Before the sink can be called; an Advise that then fails (out of memory) is followed by
+    // OnUnadvised.
     virtual void OnAdvised(DWORD cookie) noexcept = 0;
     virtual void OnUnadvised(DWORD cookie) noexcept = 0;
     // The sink was dropped because its process died.
@@ -76,6 +78,8 @@ private:
     };
 
     DWORD LastCookie() noexcept;
+    // Adds the sink at its cookie's place; false when out of memory.
+    bool Insert(DWORD cookie, const ComPtr<IUnknown>& sink) noexcept;
     ComPtr<IUnknown> TakeSink(DWORD cookie) noexcept;
 
     IConnectionPointContainer* container_;

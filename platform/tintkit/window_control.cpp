@@ -12,7 +12,7 @@ constexpr UINT_PTR kControlSubclassId = 0x54494E4B; // "TINK"
 // The control behind a window, for its parent's messages. A property, because GetWindowSubclass
 // is missing from some import libraries of comctl32.
 constexpr wchar_t kControlProperty[] = L"TintkitControl";
-}
+} // namespace
 
 CColorWindowControl::~CColorWindowControl() {
     DestroyControlWindow();

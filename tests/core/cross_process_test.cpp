@@ -56,8 +56,8 @@ HRESULT CallRegistration(const wchar_t* path, bool add) {
 
 // Whether a library's image header names a 32-bit machine.
 bool Is32BitImage(const wchar_t* path) {
-    UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                  nullptr));
+    UniqueHandle file(
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     IMAGE_DOS_HEADER dos = {};
     DWORD read = 0;
     if (!file.Valid() || !ReadFile(file.Get(), &dos, sizeof(dos), &read, nullptr) ||
@@ -67,7 +67,8 @@ bool Is32BitImage(const wchar_t* path) {
         DWORD signature;
         IMAGE_FILE_HEADER header;
     } nt = {};
-    return SetFilePointer(file.Get(), dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+    return SetFilePointer(file.Get(), dos.e_lfanew, nullptr, FILE_BEGIN) !=
+               INVALID_SET_FILE_POINTER &&
            ReadFile(file.Get(), &nt, sizeof(nt), &read, nullptr) && read == sizeof(nt) &&
            nt.signature == IMAGE_NT_SIGNATURE && nt.header.Machine == IMAGE_FILE_MACHINE_I386;
 }

@@ -252,6 +252,43 @@ TEST_F(EngineInProcess, PluginEventsReachTheListeners) {
     EXPECT_NE(log.Text().find("QLX::OnError Alpha: disk full"), std::string::npos);
 }
 
+// A plug-in's event whose arguments are missing or do not convert is refused and relayed
+// nowhere; the plug-in's next event still is.
+TEST_F(EngineInProcess, PluginEventsWithBadArgumentsAreRefused) {
+    ASSERT_EQ(Create(), S_OK);
+    EventRecorder* recorder = nullptr;
+    ComPtr<IDispatch> sink = EventRecorder::Make(&recorder);
+    Advise(sink);
+    Touch();
+    FakeTransport* alpha = plugins_.Transport(L"Alpha");
+    ASSERT_NE(alpha, nullptr);
+    ComVariant notANumber(L"forty"), name(L"Alpha");
+    VARIANT nothing;
+    VariantInit(&nothing);
+    V_VT(&nothing) = VT_NULL;
+    struct Case {
+        const char* what;
+        DISPID id;
+        std::vector<VARIANT> args; // last argument first, as Invoke takes them
+    };
+    const Case cases[] = {
+        {"progress that is no number", 3, {notANumber, name}},
+        {"error text that is null", 2, {nothing, name}},
+        {"plug-in name that is null", 2, {notANumber, nothing}},
+        {"error without its text", 2, {name}},
+        {"no arguments at all", 3, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<VARIANT> args = c.args;
+        DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr,
+                             static_cast<UINT>(args.size()), 0};
+        EXPECT_EQ(alpha->Fire(c.id, &params), 1u) << c.what;
+    }
+    EXPECT_TRUE(recorder->Lines({kOnError, kOnProgress}).empty());
+    alpha->FireProgress(40);
+    EXPECT_EQ(recorder->Lines({kOnProgress}), std::vector<std::wstring>{L"5(Alpha,40)"});
+}
+
 // Without AsyncEvents every event arrives on the thread that posted it.
 TEST_F(EngineInProcess, SynchronousEventsArriveOnThePostingThread) {
     ASSERT_EQ(Create(), S_OK);

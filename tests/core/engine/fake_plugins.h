@@ -25,6 +25,9 @@ public:
     size_t SinkCount() noexcept { return events_.SinkCount(); }
     // OnChangeParam(name, param, value) to every sink.
     void FireChangeParam(const wchar_t* param, const VARIANT& value) noexcept;
+    // Any event, with arguments of the test's choosing (a caller's null error-position pointer
+    // included); the number of sinks called.
+    size_t Fire(DISPID id, DISPPARAMS* params) noexcept { return events_.FireDispatch(id, params); }
     LONG PutParamCalls() const { return put_calls_; }
 
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;

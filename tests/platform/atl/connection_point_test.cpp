@@ -2,6 +2,8 @@
 
 #include <olectl.h>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "com_object.h"
@@ -54,16 +56,25 @@ public:
         ConnectionPoint* points[] = {&point_};
         return FindConnectionPointIn(points, 1, iid, out);
     }
-    void OnAdvised(DWORD) noexcept override { ++listeners; }
+    void OnAdvised(DWORD cookie) noexcept override {
+        // A copy: the hook may replace itself.
+        if (std::function<void()> hook = whileAdvising)
+            hook();
+        ++listeners;
+        notices.push_back("advised " + std::to_string(cookie));
+    }
     void OnUnadvised(DWORD) noexcept override { --listeners; }
     void OnSinkDropped(DWORD cookie) noexcept override {
         --listeners;
         dropped.push_back(cookie);
+        notices.push_back("dropped " + std::to_string(cookie));
     }
 
     ConnectionPoint& Point() { return point_; }
     LONG listeners = 0;
     std::vector<DWORD> dropped;
+    std::vector<std::string> notices;
+    std::function<void()> whileAdvising; // what other threads do while an Advise is counted
 
 private:
     ConnectionPoint point_;
@@ -182,6 +193,39 @@ TEST_F(ConnectionPointTest, ASinkMayDisconnectWhileItIsCalled) {
     EXPECT_EQ(first.object->calls, std::vector<DISPID>{9});
     EXPECT_EQ(second.object->calls, std::vector<DISPID>{9});
     EXPECT_EQ(source_->Point().SinkCount(), 1u);
+}
+
+// A sink whose process dies while its Advise is being counted: an event fired in that moment
+// must not drop it before it is counted, or the count would end one too high (it never falls
+// below 0).
+TEST_F(ConnectionPointTest, ASinkIsCountedBeforeAnEventCanDropIt) {
+    Sinks dead = NewSink(RPC_E_SERVER_DIED);
+    source_->whileAdvising = [this] { source_->Point().FireDispatch(3, nullptr); };
+    DWORD cookie = 0;
+    ASSERT_EQ(point_->Advise(dead.holder, &cookie), S_OK);
+    source_->whileAdvising = nullptr;
+    EXPECT_EQ(source_->Point().FireDispatch(4, nullptr), 1u);
+    EXPECT_EQ(dead.object->calls, std::vector<DISPID>{4});
+    const std::string id = std::to_string(cookie);
+    EXPECT_EQ(source_->notices, (std::vector<std::string>{"advised " + id, "dropped " + id}));
+    EXPECT_EQ(source_->listeners, 0);
+}
+
+// Sinks advised in any order are each called once, in the order of their cookies.
+TEST_F(ConnectionPointTest, SinksAdvisedWhileAnotherAdviseIsCountedAreAllCalled) {
+    Sinks outer = NewSink(S_OK), inner = NewSink(S_OK);
+    DWORD innerCookie = 0;
+    source_->whileAdvising = [&] {
+        source_->whileAdvising = nullptr;
+        EXPECT_EQ(point_->Advise(inner.holder, &innerCookie), S_OK);
+    };
+    DWORD outerCookie = 0;
+    ASSERT_EQ(point_->Advise(outer.holder, &outerCookie), S_OK);
+    EXPECT_LT(outerCookie, innerCookie);
+    EXPECT_EQ(source_->Point().FireDispatch(5, nullptr), 2u);
+    EXPECT_EQ(outer.object->calls, std::vector<DISPID>{5});
+    EXPECT_EQ(inner.object->calls, std::vector<DISPID>{5});
+    EXPECT_EQ(source_->listeners, 2);
 }
 
 } // namespace
