@@ -67,6 +67,14 @@ protected:
         LONG identity = 0;
         EXPECT_EQ(engine_->get_Identity(&identity), S_OK);
     }
+    // A recording listener, connected to the started engine for the rest of the test.
+    EventRecorder* StartListening() {
+        EventRecorder* recorder = nullptr;
+        listener_ = EventRecorder::Make(&recorder);
+        Advise(listener_);
+        Touch();
+        return recorder;
+    }
 
     Apartment apartment_;
     TestProductKey key_;
@@ -75,6 +83,7 @@ protected:
     CollectionClass collection_;
     FakePluginSet plugins_;
     ComPtr<IQLX> engine_;
+    ComPtr<IDispatch> listener_;
 };
 
 TEST_F(EngineInProcess, StartsWithItsPrinterAndPlugins) {
@@ -229,10 +238,7 @@ TEST_F(EngineInProcess, PluginEventsReachTheListeners) {
     TempDir logFolder;
     TestLog log(logFolder.File(L"engine.log"));
     ASSERT_EQ(Create(), S_OK);
-    EventRecorder* recorder = nullptr;
-    ComPtr<IDispatch> sink = EventRecorder::Make(&recorder);
-    Advise(sink);
-    Touch();
+    EventRecorder* recorder = StartListening();
     FakeTransport* alpha = plugins_.Transport(L"Alpha");
     ASSERT_NE(alpha, nullptr);
     alpha->FireError(L"disk full");
@@ -256,10 +262,7 @@ TEST_F(EngineInProcess, PluginEventsReachTheListeners) {
 // nowhere; the plug-in's next event still is.
 TEST_F(EngineInProcess, PluginEventsWithBadArgumentsAreRefused) {
     ASSERT_EQ(Create(), S_OK);
-    EventRecorder* recorder = nullptr;
-    ComPtr<IDispatch> sink = EventRecorder::Make(&recorder);
-    Advise(sink);
-    Touch();
+    EventRecorder* recorder = StartListening();
     FakeTransport* alpha = plugins_.Transport(L"Alpha");
     ASSERT_NE(alpha, nullptr);
     ComVariant notANumber(L"forty"), name(L"Alpha");
@@ -313,10 +316,7 @@ TEST_F(EngineInProcess, SynchronousEventsArriveOnThePostingThread) {
 // the engine holds a lock that such a call needs (a held lock would hang the test here).
 TEST_F(EngineInProcess, ListenerCallsBackIntoTheEngineFromSynchronousEvents) {
     ASSERT_EQ(Create(), S_OK);
-    EventRecorder* recorder = nullptr;
-    ComPtr<IDispatch> sink = EventRecorder::Make(&recorder);
-    Advise(sink);
-    Touch();
+    EventRecorder* recorder = StartListening();
     IQLX* engine = engine_.Get();
     std::atomic<int> failedCalls{0};
     recorder->SetReaction([engine, &failedCalls] {
