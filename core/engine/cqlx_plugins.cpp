@@ -164,6 +164,8 @@ void CQLX::OnPluginChangeParam(Kind kind, BSTR plugin, BSTR param, const VARIANT
 // For a printer without a stored configuration: the plug-ins' own defaults, the first
 // transport and format plug-in in name order unless the defaults name loaded ones.
 void CQLX::ApplyPrinterDefaults() noexcept {
+    // The lists' sections stay valid only under the store's lock: an unload replaces them.
+    CfgLockGuard guard(store_->Context().lock);
     InitPluginConfigs(*plugins_);
     CfgData& core = store_->Core();
     const std::vector<TransportRef> transports = plugins_->Transports();

@@ -33,7 +33,9 @@ bool ReadIdentity(const CategoryWords& words, REFCLSID clsid, Plugin* object, Co
         return false;
     }
     LogInfoStr(kSource, words.pluginName, name->c_str());
-    if (name->Empty()) {
+    // The name is used as a C string (a registry key's name): one that starts with a null
+    // character is as empty as no name, and would write into the printer's own key.
+    if (name->c_str()[0] == L'\0') {
         LogErrorStr(kSource, words.noName, ClassDetail(clsid, S_OK).c_str());
         return false;
     }

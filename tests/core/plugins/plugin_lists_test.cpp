@@ -269,6 +269,10 @@ TEST_F(PluginListsTest, SkipsPluginsThatCannotBeUsedAndLogsWhy) {
     const CLSID noNameId = Register(noName).Clsid();
     auto emptyName = FakeTransportClass(L"", L"Bpath", {});
     const CLSID emptyNameId = Register(emptyName).Clsid();
+    // Used up to its first null character, this name is empty too.
+    auto hiddenName = FakeTransportClass(L"", L"Bpath", {});
+    hiddenName->name = std::wstring(L"\0Hidden", 7);
+    const CLSID hiddenNameId = Register(hiddenName).Clsid();
     auto noLayout = FakeTransportClass(L"NoLayout", L"Bpath", {});
     noLayout->layoutResult = E_UNEXPECTED;
     Register(noLayout);
@@ -283,8 +287,8 @@ TEST_F(PluginListsTest, SkipsPluginsThatCannotBeUsedAndLogsWhy) {
     EXPECT_EQ(OwnNames(lists_.Transports()), std::vector<std::wstring>{L"File"});
     EXPECT_EQ(OwnNamesIn(names_), std::vector<std::wstring>{L"File"});
     EXPECT_EQ(good.alive, 1);
-    for (FakePluginClass* skipped :
-         {noName.get(), emptyName.get(), noLayout.get(), spaced.get(), doubled.get()}) {
+    for (FakePluginClass* skipped : {noName.get(), emptyName.get(), hiddenName.get(),
+                                     noLayout.get(), spaced.get(), doubled.get()}) {
         EXPECT_EQ(skipped->created, 1) << Narrow(skipped->name);
         EXPECT_EQ(skipped->alive, 0) << Narrow(skipped->name) << " was not released";
     }
@@ -295,6 +299,7 @@ TEST_F(PluginListsTest, SkipsPluginsThatCannotBeUsedAndLogsWhy) {
     ExpectLogged(L"C ERROR " + method + L"Cannot read plugin name " + GuidText(noNameId) +
                  L" 0x8000FFFF");
     ExpectLogged(L"C ERROR " + method + L"Plugin without name " + GuidText(emptyNameId));
+    ExpectLogged(L"C ERROR " + method + L"Plugin without name " + GuidText(hiddenNameId));
     ExpectLogged(L"C ERROR " + method + L"Cannot read plugin layout ");
     ExpectLogged(L"C  info Plugin layout Lmargins, Lusespaces");
     ExpectLogged(L"C ERROR " + method + L"Malformed plugin layout, plugin skipped: Spaced");
