@@ -5,9 +5,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 source "$here/trees.sh"
-trees=(i686 x86_64)
-[ "$qlx_main_tree" = i686 ] || trees+=("$qlx_main_tree")
-for tree in "${trees[@]}"; do
+for tree in "${qlx_build_trees[@]}"; do
     dir="$qlx_build_root/$tree"
     read -r toolchain options <<<"$(tree_settings "$tree")"
     # shellcheck disable=SC2086 # the options are separate words

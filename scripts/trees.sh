@@ -13,6 +13,8 @@ if host_runs_32bit; then
 else
     qlx_main_tree=x86_64-main
 fi
+qlx_build_trees=(i686 x86_64)
+[ "$qlx_main_tree" = i686 ] || qlx_build_trees+=("$qlx_main_tree")
 qlx_test_trees=("$qlx_main_tree" x86_64)
 
 # The toolchain and the cache settings of a tree.

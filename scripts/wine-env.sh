@@ -1,7 +1,8 @@
 # Sourced by the scripts: the project's Wine prefix and a headless display.
 # One prefix serves both trees, so 64-bit and 32-bit programs meet in one registry.
 QLX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX="${QLX_BUILD_DIR:-$QLX_ROOT/build}/wineprefix"
+source "$QLX_ROOT/scripts/trees.sh"
+export WINEPREFIX="$qlx_build_root/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export QLX_WINEPREFIX="$WINEPREFIX"
@@ -10,7 +11,7 @@ qlx_xvfb_pid=""
 # Where 32-bit programs cannot run, Debian's wine command still picks the 32-bit loader: the
 # scripts and the tests reach the 64-bit one through a command of the same name.
 use_64bit_wine() {
-    local shims="$WINEPREFIX/../wine64-only"
+    local shims="$qlx_build_root/wine64-only"
     mkdir -p "$shims"
     for name in wine wine-stable; do
         printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$shims/$name"
@@ -19,7 +20,6 @@ use_64bit_wine() {
     export PATH="$(cd "$shims" && pwd):$PATH"
     export WINELOADER=/usr/lib/wine/wine64
 }
-source "$QLX_ROOT/scripts/trees.sh"
 host_runs_32bit || use_64bit_wine
 
 make_prefix() {

@@ -178,6 +178,9 @@ private:
     void PreStop() noexcept;
     void PreStopLocked() noexcept;
     void Try_to_stop() noexcept;
+    bool CancelInFlight() const noexcept {
+        return Flag(cancelling_) != 0 || cancel_counter_.Count() > 0;
+    }
     // PreStop when no job is received or processed and no listener is left. Never waits, so
     // any thread may call it, a posting one included.
     void StopIfIdle() noexcept;

@@ -25,7 +25,7 @@ void CQLX::OnUnadvised(DWORD cookie) noexcept {
 void CQLX::OnSinkDropped(DWORD cookie) noexcept {
     LogWarnNum(L'C', L"CQLX::Fire dropped the sink of a listener that is gone",
                static_cast<long>(cookie));
-    if (poster_.RemoveListener() == 0 && !Flag(cancelling_) && cancel_counter_.Count() == 0)
+    if (poster_.RemoveListener() == 0 && !CancelInFlight())
         StopIfIdle();
 }
 

@@ -195,7 +195,7 @@ void CQLX::PreStopLocked() noexcept {
 
 void CQLX::Try_to_stop() noexcept {
     LogInfoNum(L'C', L"Try_to_stop", poster_.Listeners());
-    if (Flag(cancelling_) || cancel_counter_.Count() > 0) {
+    if (CancelInFlight()) {
         LogInfo(L'C', L"Waiting for cancel operation");
         cancel_counter_.Wait(L"Try_to_stop cancel");
     }

@@ -2,7 +2,7 @@
 
 #include <olectl.h>
 
-#include <iterator>
+#include <algorithm>
 #include <new>
 
 bool IsDeadPeerError(HRESULT hr) noexcept {
@@ -67,9 +67,8 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
 bool ConnectionPoint::Insert(DWORD cookie, const ComPtr<IUnknown>& sink) noexcept {
     SrwGuard guard(lock_);
     // Advises that ran side by side may arrive out of their cookies' order.
-    auto at = sinks_.end();
-    while (at != sinks_.begin() && std::prev(at)->cookie > cookie)
-        --at;
+    const auto at = std::upper_bound(sinks_.begin(), sinks_.end(), cookie,
+                                     [](DWORD c, const Sink& s) { return c < s.cookie; });
     try {
         sinks_.insert(at, Sink{cookie, sink});
     } catch (const std::bad_alloc&) {
