@@ -21,6 +21,7 @@ trap stop_test_session EXIT
 status=0
 for tree in "${qlx_test_trees[@]}"; do
     echo "== tests: $tree"
+    [ -f "$qlx_build_root/$tree/CTestTestfile.cmake" ] || continue
     ctest --test-dir "$qlx_build_root/$tree" -j"$jobs" --output-on-failure --timeout 120 \
         --output-log "$qlx_build_root/$tree/ctest.log" "$@" || status=1
 done

@@ -15,13 +15,20 @@ else
 fi
 qlx_build_trees=(i686 x86_64)
 [ "$qlx_main_tree" = i686 ] || qlx_build_trees+=("$qlx_main_tree")
-qlx_test_trees=("$qlx_main_tree" x86_64)
+# The native tree (clang, sanitizers, fuzzers) builds the platform-neutral code alone.
+qlx_build_trees+=(native)
+qlx_test_trees=("$qlx_main_tree" x86_64 native)
 
-# The toolchain and the cache settings of a tree.
+# The cache settings of a tree.
 tree_settings() {
+    local toolchain="-DCMAKE_TOOLCHAIN_FILE=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/cmake"
     case "$1" in
-    i686) echo mingw-i686 ;;
-    x86_64) echo mingw-x86_64 "-DQLX_MAIN_TREE_DIR=$qlx_build_root/$qlx_main_tree" ;;
-    x86_64-main) echo mingw-x86_64 -DQLX_DRIVER_TREE=OFF ;;
+    i686) echo "$toolchain/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release ;;
+    x86_64)
+        echo "$toolchain/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
+            "-DQLX_MAIN_TREE_DIR=$qlx_build_root/$qlx_main_tree"
+        ;;
+    x86_64-main) echo "$toolchain/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release -DQLX_DRIVER_TREE=OFF ;;
+    native) echo -DQLX_NATIVE=ON -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 ;;
     esac
 }

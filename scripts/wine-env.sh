@@ -41,8 +41,14 @@ start_display() {
         qlx_xvfb_pid=$!
         for _ in $(seq 50); do
             [ -e "/tmp/.X11-unix/X$n" ] && break
+            kill -0 "$qlx_xvfb_pid" 2>/dev/null || break
             sleep 0.1
         done
+        # Another session may have taken the display a moment before: then try the next one.
+        if ! kill -0 "$qlx_xvfb_pid" 2>/dev/null; then
+            qlx_xvfb_pid=""
+            continue
+        fi
         export DISPLAY=":$n"
         return 0
     done
