@@ -64,6 +64,8 @@ endfunction()
 
 # The neutral libraries and their tests, source folder first.
 set(qlx_native_dirs
+    core/macros tests/core/macros
+    core/pages tests/core/pages
 )
 foreach(dir ${qlx_native_dirs})
     add_subdirectory(${dir})
