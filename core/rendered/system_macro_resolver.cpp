@@ -46,6 +46,17 @@ std::u16string FormatNow(DateTimeFormatter format, std::optional<std::u16string_
     return ToU16(text.c_str(), static_cast<size_t>(written - 1));
 }
 
+using NameReader = BOOL(WINAPI*)(LPWSTR, LPDWORD);
+
+// A user or computer name, with room for 255 characters; empty when the system gives none.
+std::u16string SystemName(NameReader read) {
+    wchar_t name[kNameRoom];
+    DWORD size = kNameRoom;
+    if (!read(name, &size))
+        return {};
+    return ToU16(name);
+}
+
 } // namespace
 
 std::u16string SystemMacroResolver::TerminalClientName() {
@@ -70,19 +81,11 @@ std::u16string SystemMacroResolver::Extension() {
 }
 
 std::u16string SystemMacroResolver::UserName() {
-    wchar_t name[kNameRoom];
-    DWORD size = kNameRoom;
-    if (!GetUserNameW(name, &size))
-        return {};
-    return ToU16(name);
+    return SystemName(GetUserNameW);
 }
 
 std::u16string SystemMacroResolver::MachineName() {
-    wchar_t name[kNameRoom];
-    DWORD size = kNameRoom;
-    if (!GetComputerNameW(name, &size))
-        return {};
-    return ToU16(name);
+    return SystemName(GetComputerNameW);
 }
 
 std::u16string SystemMacroResolver::ShellFolderPath(int csidl) {
