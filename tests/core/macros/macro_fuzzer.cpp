@@ -150,7 +150,10 @@ public:
     }
     int32_t NextIdentity() override {
         log.push_back("identity");
-        return identity_++;
+        // The counter wraps as the engine's 32-bit counter does.
+        const int32_t value = identity_;
+        identity_ = static_cast<int32_t>(static_cast<uint32_t>(identity_) + 1);
+        return value;
     }
     std::optional<int32_t> JobId() override {
         log.push_back("job");
