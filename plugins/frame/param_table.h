@@ -31,9 +31,10 @@ enum class PageControlKind {
     kLabel,
     kEdit,
     kPasswordEdit, // an edit with ES_PASSWORD
-    kCheckBox,     // carries a long: 0 unchecked, anything else checked
-    kCombo,        // carries a long: the selected index
-    kSwitchCombo,  // carries a long: index 0 for 0, index 1 for any other value
+    kMultilineEdit,
+    kCheckBox,    // carries a long: 0 unchecked, anything else checked
+    kCombo,       // carries a long: the selected index
+    kSwitchCombo, // carries a long: index 0 for 0, index 1 for any other value
     kButton,
     kLine,
 };
