@@ -132,6 +132,11 @@ STDMETHODIMP CXFER_ClipboardObject::PutParamUI(BSTR name, VARIANT value) {
     return S_OK;
 }
 
+// The rule holds from the page's first showing, before any value is put.
+void CXFER_ClipboardObject::OnPageCreated() noexcept {
+    OnParamsShown();
+}
+
 void CXFER_ClipboardObject::OnParamsShown() noexcept {
     GuardedCall([&] {
         ApplyEnabling(CopyParams().open);

@@ -27,6 +27,7 @@ protected:
     HRESULT OnSend(IRenderedCollection* pages, long wholeJob, long page) override;
     HRESULT OnEndJob() override;
     void OnParamsShown() noexcept override;
+    void OnPageCreated() noexcept override;
     bool OnPageCommand(int id, int code) noexcept override;
 
 private:

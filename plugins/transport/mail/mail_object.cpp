@@ -215,6 +215,11 @@ STDMETHODIMP CXFER_MailObject::PutParamUI(BSTR name, VARIANT value) {
     return S_OK;
 }
 
+// The rule holds from the page's first showing, before any value is put.
+void CXFER_MailObject::OnPageCreated() noexcept {
+    OnParamsShown();
+}
+
 void CXFER_MailObject::OnParamsShown() noexcept {
     GuardedCall([&] {
         ApplyEnabling(CopyParams().attach);
