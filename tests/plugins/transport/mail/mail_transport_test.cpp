@@ -399,6 +399,19 @@ TEST_F(MailTransport, AFailureEndsTheSaveAtItsRecipientAndLeavesNoFile) {
     }
 }
 
+// The recipient's address record holds "SMTP:", the address and a terminator in 1000 bytes: a
+// longer address is refused, never cut.
+TEST_F(MailTransport, AnAddressTooLongForItsRecordIsRefused) {
+    const std::wstring longest(994, L'a');
+    Put(L"mail", (longest + L";" + longest + L"a").c_str());
+    FakeRenderedCollection pages({L"p"});
+    EXPECT_EQ(Save(pages, 1, 1), E_FAIL);
+    EXPECT_EQ(events_->Errors(), std::vector<std::wstring>{L"SendMail error"});
+    const std::vector<MapiCall> calls = Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].Text("recip0.address"), "SMTP:" + Narrow(longest));
+}
+
 TEST_F(MailTransport, ParametersAndTheirDefaults) {
     ComBstr name, layout;
     ASSERT_EQ(plugin_->get_Name(&name), S_OK);
