@@ -31,12 +31,12 @@ enum class PageControlKind {
     kLabel,
     kEdit,
     kPasswordEdit, // an edit with ES_PASSWORD
-    kMultilineEdit,
-    kCheckBox,    // carries a long: 0 unchecked, anything else checked
-    kCombo,       // carries a long: the selected index
-    kSwitchCombo, // carries a long: index 0 for 0, index 1 for any other value
+    kCheckBox,     // carries a long: 0 unchecked, anything else checked
+    kCombo,        // carries a long: the selected index
+    kSwitchCombo,  // carries a long: index 0 for 0, index 1 for any other value
     kButton,
     kLine,
+    kMultilineEdit,
 };
 
 // One control of the settings page, created at run time in this order (which is also the order
