@@ -66,6 +66,7 @@ endfunction()
 set(qlx_native_dirs
     core/macros tests/core/macros
     core/pages tests/core/pages
+    plugins/transport/mail/text tests/plugins/transport/mail/text
 )
 foreach(dir ${qlx_native_dirs})
     add_subdirectory(${dir})

@@ -36,6 +36,7 @@ enum class PageControlKind {
     kSwitchCombo,  // carries a long: index 0 for 0, index 1 for any other value
     kButton,
     kLine,
+    kMultilineEdit,
 };
 
 // One control of the settings page, created at run time in this order (which is also the order

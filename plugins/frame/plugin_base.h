@@ -117,10 +117,15 @@ protected:
         return GuardedCall([&] {
             P defaults{};
             CriticalSectionLock hold(lock_);
+            KeepOnReset(values_, defaults);
             values_ = std::move(defaults);
             return S_OK;
         });
     }
+
+    // A plug-in whose reset leaves some values as they are copies them into the defaults here
+    // (called under the parameters' lock).
+    virtual void KeepOnReset(const P& /*current*/, P& /*defaults*/) const {}
 
     static HRESULT CopyOut(const std::wstring& text, BSTR* out) noexcept {
         if (!out)
@@ -175,7 +180,8 @@ protected:
 
 private:
     static bool IsEdit(PageControlKind kind) {
-        return kind == PageControlKind::kEdit || kind == PageControlKind::kPasswordEdit;
+        return kind == PageControlKind::kEdit || kind == PageControlKind::kPasswordEdit ||
+               kind == PageControlKind::kMultilineEdit;
     }
     static bool IsCombo(PageControlKind kind) {
         return kind == PageControlKind::kCombo || kind == PageControlKind::kSwitchCombo;

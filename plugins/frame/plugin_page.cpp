@@ -20,6 +20,11 @@ std::unique_ptr<CColorWindowControl> MakeControl(PageControlKind kind) {
         edit->Init(ES_PASSWORD);
         return edit;
     }
+    case PageControlKind::kMultilineEdit: {
+        auto edit = std::make_unique<CColorEdit>();
+        edit->SetMultiline(true);
+        return edit;
+    }
     case PageControlKind::kCheckBox:
         return std::make_unique<CColorBox>();
     case PageControlKind::kCombo:
@@ -47,6 +52,11 @@ int CreationFlag(PageControlKind kind) {
 
 bool IsCombo(PageControlKind kind) {
     return kind == PageControlKind::kCombo || kind == PageControlKind::kSwitchCombo;
+}
+
+bool IsEdit(PageControlKind kind) {
+    return kind == PageControlKind::kEdit || kind == PageControlKind::kPasswordEdit ||
+           kind == PageControlKind::kMultilineEdit;
 }
 
 } // namespace
@@ -189,6 +199,7 @@ void PluginPage::ShowHere(const ShowRequest& request) noexcept {
     switch (item->kind) {
     case PageControlKind::kEdit:
     case PageControlKind::kPasswordEdit:
+    case PageControlKind::kMultilineEdit:
         if (request.text)
             static_cast<CColorEdit*>(item->control.get())->SetWindowTextW(request.text->c_str());
         break;
@@ -214,8 +225,7 @@ void PluginPage::ShowHere(const ShowRequest& request) noexcept {
 std::wstring PluginPage::EditText(int id) const {
     std::wstring text;
     const Item* item = PageExists() ? Find(id) : nullptr;
-    if (item &&
-        (item->kind == PageControlKind::kEdit || item->kind == PageControlKind::kPasswordEdit))
+    if (item && IsEdit(item->kind))
         static_cast<const CColorEdit*>(item->control.get())->GetWindowTextW(text);
     return text;
 }

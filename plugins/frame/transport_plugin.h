@@ -33,8 +33,12 @@ public:
     // 0: every parameter into its control; 1 (default printer changed) and 2 (printer list
     // changed) are the plug-in's.
     STDMETHODIMP UpdateUI(LONG reason) final {
-        if (reason == 0)
-            return this->ShowAllParams();
+        if (reason == 0) {
+            RETURN_IF_FAILED(this->ShowAllParams());
+            if (this->PageExists())
+                OnParamsShown();
+            return S_OK;
+        }
         return GuardedCall([&] { return OnPrintersChanged(reason); });
     }
     STDMETHODIMP ResetParams() final {
@@ -58,4 +62,7 @@ protected:
     virtual HRESULT OnSend(IRenderedCollection* pages, long wholeJob, long page) = 0;
     virtual HRESULT OnEndJob() { return S_OK; }
     virtual HRESULT OnPrintersChanged(long /*reason*/) { return S_OK; }
+    // After UpdateUI(0) filled the page's controls (only while the page exists): a plug-in
+    // whose controls depend on each other applies that here.
+    virtual void OnParamsShown() noexcept {}
 };
