@@ -34,11 +34,12 @@ public:
     // changed) are the plug-in's.
     STDMETHODIMP UpdateUI(LONG reason) final {
         if (reason == 0)
-            return this->ShowAllParams();
+            return GuardedCall([&] { return OnShowParams(); });
         return GuardedCall([&] { return OnPrintersChanged(reason); });
     }
     STDMETHODIMP ResetParams() final {
         RETURN_IF_FAILED(this->ResetValues());
+        RETURN_IF_FAILED(GuardedCall([&] { return OnParamsReset(); }));
         return UpdateUI(0);
     }
 
@@ -58,4 +59,9 @@ protected:
     virtual HRESULT OnSend(IRenderedCollection* pages, long wholeJob, long page) = 0;
     virtual HRESULT OnEndJob() { return S_OK; }
     virtual HRESULT OnPrintersChanged(long /*reason*/) { return S_OK; }
+    // UpdateUI(0); a plug-in that checks its values against lists of its own replaces it.
+    virtual HRESULT OnShowParams() { return this->ShowAllParams(); }
+    // After the values went back to their defaults, before UpdateUI(0): state of the plug-in's
+    // own besides its parameters.
+    virtual HRESULT OnParamsReset() { return S_OK; }
 };
