@@ -297,10 +297,12 @@ HRESULT CXFER_PrnObject::OnStartJob() {
     job_.reset();
     const PrnParams params = CopyParams();
     // "Default" is the system's default printer at the time of printing, whatever a reset or a
-    // late change notice left remembered.
-    const std::wstring device = IsDefault(params.printer) ? QueryDefaultPrinter() : params.printer;
+    // late change notice left remembered. Unchecked values may be empty: that means "Default"
+    // as everywhere else.
+    const bool defaultPrinter = params.printer.empty() || IsDefault(params.printer);
+    const std::wstring device = defaultPrinter ? QueryDefaultPrinter() : params.printer;
     if (device.empty())
-        return FailJob(L"Cannot initialize printer " + params.printer);
+        return FailJob(L"Cannot initialize printer " + std::wstring(kDefaultChoice));
     // The product's own printer would bring the job back as a new one, for ever with autosave.
     if (IsOwnPrinter(device.c_str()))
         return FailJob(L"Cannot print on the virtual printer " + device);
@@ -312,7 +314,7 @@ HRESULT CXFER_PrnObject::OnStartJob() {
     if (!job->InstallAbortProc())
         return FailJob(L"Cannot set AbortProc");
     job->UseTextMapping();
-    if (!IsDefault(params.font)) {
+    if (!params.font.empty() && !IsDefault(params.font)) {
         JobFont font{params.font,   params.charset,   params.weight,   params.height,
                      params.italic, params.strikeout, params.underline};
         if (!job->SelectFont(font))

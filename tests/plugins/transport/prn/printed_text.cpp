@@ -43,7 +43,8 @@ bool RunHostScript(const TempDir& work, const std::string& script, int* status, 
         command += static_cast<wchar_t>(c);
     }
     command += L"\"";
-    STARTUPINFOW startup = {sizeof(startup)};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {

@@ -219,6 +219,28 @@ TEST_F(PrnPage, ValuesFromTheCoreSelectTheirEntriesWithoutFiring) {
     EXPECT_EQ(TakeChanges(), std::vector<std::wstring>{});
 }
 
+// The core's notices come on other threads than the page's: the page's own thread fills it.
+TEST_F(PrnPage, ValuesFromAnotherThreadShowOnThePage) {
+    std::atomic<bool> done{false};
+    HRESULT put = E_UNEXPECTED, reload = E_UNEXPECTED;
+    std::thread other([&] {
+        ComScope com;
+        put = PutUI(plugin_, L"font", ComVariant(L"Courier"));
+        reload = plugin_->UpdateUI(2);
+        done = true;
+    });
+    for (int rounds = 0; !done && rounds < 3000; ++rounds) {
+        host_.Pump();
+        Sleep(10);
+    }
+    other.join();
+    EXPECT_EQ(put, S_OK);
+    EXPECT_EQ(reload, S_OK);
+    EXPECT_EQ(Selected(Item(kFontListId)), L"Courier");
+    EXPECT_TRUE(FontControlsEnabled());
+    EXPECT_EQ(TakeChanges(), std::vector<std::wstring>{});
+}
+
 TEST_F(PrnPage, PrinterChangesReachTheList) {
     DefaultPrinterScope other(paperB_.Name());
     ASSERT_TRUE(other.Done());

@@ -15,11 +15,12 @@ std::wstring Text(const VARIANT& value) {
     if (value.vt == VT_I4)
         return L"#" + std::to_wstring(value.lVal);
     if (value.vt == (VT_ARRAY | VT_UI1)) {
-        ComSafeArray view;
-        view.Reset(value.parray);
-        const ULONG count = view.Count();
-        view.Detach();
-        return L"bytes:" + std::to_wstring(count);
+        LONG low = 0, high = -1;
+        if (value.parray) {
+            SafeArrayGetLBound(value.parray, 1, &low);
+            SafeArrayGetUBound(value.parray, 1, &high);
+        }
+        return L"bytes:" + std::to_wstring(high - low + 1);
     }
     return L"?vt=" + std::to_wstring(value.vt);
 }
@@ -83,8 +84,9 @@ EventLog::EventLog(IUnknown* plugin) {
     if (!container)
         return;
     EXPECT_EQ(container->FindConnectionPoint(DIID__IQLX_TPlugin_Events, &point_), S_OK);
-    if (point_)
+    if (point_) {
         EXPECT_EQ(point_->Advise(&sink_, &cookie_), S_OK);
+    }
 }
 
 EventLog::~EventLog() {
