@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <winspool.h>
 
-// A printer opened for use; closed when the holder goes.
+// A printer opened for use, or the local print server; closed when the holder goes.
 class PrinterHandle {
 public:
     PrinterHandle() = default;
@@ -10,10 +10,11 @@ public:
     PrinterHandle(const PrinterHandle&) = delete;
     PrinterHandle& operator=(const PrinterHandle&) = delete;
 
-    // False (and nothing open) when the spooler does not know the printer.
+    // Null opens the local print server. False (and nothing open) when the spooler does not
+    // know the printer.
     bool Open(const wchar_t* printer) noexcept {
         Reset();
-        if (!printer || !OpenPrinterW(const_cast<wchar_t*>(printer), &h_, nullptr))
+        if (!OpenPrinterW(const_cast<wchar_t*>(printer), &h_, nullptr))
             h_ = nullptr;
         return h_ != nullptr;
     }

@@ -71,8 +71,9 @@ private:
     void OnPrinterChosen(int index);
     void OnFontChosen(int index);
     void OnCharsetChosen(int index);
-    void OnWeightChosen(int index);
-    void OnHeightChosen(int index);
+    // A weight or height: the entry of its fixed table.
+    void OnTableChosen(const long* table, size_t count, long PrnParams::*member,
+                       const wchar_t* param, int index);
     void OnStyleClicked(int id);
     void OnEditSettings();
     void OnUseDefaultSettings();

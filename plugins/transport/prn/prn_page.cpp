@@ -198,11 +198,13 @@ bool CXFER_PrnObject::OnPageCommand(int id, int code) noexcept {
             return true;
         case kWeightListId:
             if (selection && index() >= 0)
-                OnWeightChosen(index());
+                OnTableChosen(font_tables::kWeights, font_tables::kWeightCount, &PrnParams::weight,
+                              L"weight", index());
             return true;
         case kHeightListId:
             if (selection && index() >= 0)
-                OnHeightChosen(index());
+                OnTableChosen(font_tables::kHeights, font_tables::kHeightCount, &PrnParams::height,
+                              L"height", index());
             return true;
         case kStrikeoutBoxId:
         case kUnderlineBoxId:
@@ -275,20 +277,13 @@ void CXFER_PrnObject::OnCharsetChosen(int index) {
     Fire_OnChangeParam(name_.c_str(), L"charset", ComVariant(charset));
 }
 
-void CXFER_PrnObject::OnWeightChosen(int index) {
-    if (static_cast<size_t>(index) >= font_tables::kWeightCount)
+void CXFER_PrnObject::OnTableChosen(const long* table, size_t count, long PrnParams::*member,
+                                    const wchar_t* param, int index) {
+    if (static_cast<size_t>(index) >= count)
         return;
-    const long weight = font_tables::kWeights[index];
-    ChangeParams([&](PrnParams& params) { params.weight = weight; });
-    Fire_OnChangeParam(name_.c_str(), L"weight", ComVariant(weight));
-}
-
-void CXFER_PrnObject::OnHeightChosen(int index) {
-    if (static_cast<size_t>(index) >= font_tables::kHeightCount)
-        return;
-    const long height = font_tables::kHeights[index];
-    ChangeParams([&](PrnParams& params) { params.height = height; });
-    Fire_OnChangeParam(name_.c_str(), L"height", ComVariant(height));
+    const long value = table[index];
+    ChangeParams([&](PrnParams& params) { params.*member = value; });
+    Fire_OnChangeParam(name_.c_str(), param, ComVariant(value));
 }
 
 void CXFER_PrnObject::OnStyleClicked(int id) {

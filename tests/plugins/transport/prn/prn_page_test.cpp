@@ -134,6 +134,10 @@ protected:
 };
 
 TEST_F(PrnPage, ListsThePrintersFontsWeightsAndHeights) {
+    CLSID registered{};
+    ASSERT_EQ(CLSIDFromProgID(L"Quorvane.QLX_TPlugin_Prn", &registered), S_OK);
+    EXPECT_TRUE(IsEqualCLSID(registered, kPrnTransportClsid));
+
     const std::vector<std::wstring> printers = Entries(Item(kPrinterListId));
     ASSERT_FALSE(printers.empty());
     EXPECT_EQ(printers[0], L"Default (QLX Paper A)");

@@ -6,47 +6,11 @@
 #include <vector>
 
 #include "com_bstr.h"
-#include "com_object.h"
-#include "fixture_registration.h"
-#include "paper_printers.h"
-#include "prn_object.h"
-#include "prn_test_env.h"
-#include "temp_dir.h"
+#include "in_process_transport.h"
 
 namespace {
 
-// The transport as the core holds it (no page), with a paper printer as the system's default
-// and a second one beside it.
-class PrnParams : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(RegisterPluginTypeLibraries(), S_OK);
-        ASSERT_EQ(paperA_.Result(), S_OK);
-        ASSERT_EQ(paperB_.Result(), S_OK);
-        ASSERT_TRUE(default_.Done());
-        plugin_ = Make();
-        ASSERT_TRUE(plugin_);
-        events_ = std::make_unique<EventLog>(plugin_.Get());
-    }
-    void TearDown() override {
-        events_.reset();
-        plugin_.Release();
-        UnregisterPluginTypeLibraries();
-    }
-    static ComPtr<IQLX_TPLUGIN> Make() {
-        ComPtr<IQLX_TPLUGIN> plugin;
-        EXPECT_EQ(ComObject<CXFER_PrnObject>::Create(IID_IQLX_TPLUGIN, plugin.AsVoidOut()), S_OK);
-        return plugin;
-    }
-
-    ComScope com_;
-    TempDir folder_;
-    PaperPrinter paperA_{L"QLX Paper A", folder_.File(L"paper-a.ps")};
-    PaperPrinter paperB_{L"QLX Paper B", folder_.File(L"paper-b.ps")};
-    DefaultPrinterScope default_{paperA_.Name()};
-    ComPtr<IQLX_TPLUGIN> plugin_;
-    std::unique_ptr<EventLog> events_;
-};
+using PrnParams = InProcessTransport;
 
 TEST_F(PrnParams, DescriptorAndDefaults) {
     ComBstr name, layout;

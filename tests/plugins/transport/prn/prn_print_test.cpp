@@ -6,15 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "com_object.h"
 #include "fake_pages.h"
-#include "fixture_registration.h"
-#include "paper_printers.h"
+#include "in_process_transport.h"
 #include "printed_text.h"
-#include "printer_catalog.h"
-#include "prn_object.h"
-#include "prn_test_env.h"
-#include "temp_dir.h"
 #include "test_printers.h"
 
 namespace {
@@ -50,24 +44,9 @@ bool PrintedLandscape(const std::string& postScript) {
     return postScript.find("%%Orientation: Landscape") != std::string::npos;
 }
 
-// The transport created in process as the core creates it, with paper printers to print on,
-// the first of them the system's default.
-class PrintedJob : public testing::Test {
+// Jobs of the transport printed on paper printers.
+class PrintedJob : public InProcessTransport {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(RegisterPluginTypeLibraries(), S_OK);
-        ASSERT_EQ(paperA_.Result(), S_OK);
-        ASSERT_EQ(paperB_.Result(), S_OK);
-        ASSERT_TRUE(default_.Done());
-        ASSERT_EQ(ComObject<CXFER_PrnObject>::Create(IID_IQLX_TPLUGIN, plugin_.AsVoidOut()), S_OK);
-        events_ = std::make_unique<EventLog>(plugin_.Get());
-    }
-    void TearDown() override {
-        events_.reset();
-        plugin_.Release();
-        UnregisterPluginTypeLibraries();
-    }
-
     // StartJob, Send and EndJob as the core's send thread calls them; the first failure ends it.
     HRESULT PrintJob(FakePages& pages, long wholeJob = 1, long page = 1) {
         HRESULT hr = plugin_->StartJob();
@@ -88,14 +67,6 @@ protected:
         ReadWholeFile(printer.Output(), &text);
         return text;
     }
-
-    ComScope com_;
-    TempDir folder_;
-    PaperPrinter paperA_{L"QLX Paper A", folder_.File(L"paper-a.ps")};
-    PaperPrinter paperB_{L"QLX Paper B", folder_.File(L"paper-b.ps")};
-    DefaultPrinterScope default_{paperA_.Name()};
-    ComPtr<IQLX_TPLUGIN> plugin_;
-    std::unique_ptr<EventLog> events_;
 };
 
 TEST_F(PrintedJob, EveryPageOnItsOwnSheetLineByLine) {
