@@ -67,6 +67,7 @@ set(qlx_native_dirs
     core/macros tests/core/macros
     core/pages tests/core/pages
     plugins/transport/mail/text tests/plugins/transport/mail/text
+    plugins/transport/prn/logic tests/plugins/transport/prn/logic
 )
 foreach(dir ${qlx_native_dirs})
     add_subdirectory(${dir})

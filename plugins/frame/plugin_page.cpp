@@ -6,8 +6,10 @@
 
 namespace {
 
-// Sent to the page by a thread other than its own to show a value there.
+// Sent to the page by a thread other than its own to show a value there, or to run a plug-in's
+// work on its controls there.
 constexpr UINT kShowOnPage = WM_APP + 0x51;
+constexpr UINT kRunOnPage = WM_APP + 0x52;
 
 std::unique_ptr<CColorWindowControl> MakeControl(PageControlKind kind) {
     switch (kind) {
@@ -104,6 +106,10 @@ bool PluginPage::PageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
         ShowHere(*reinterpret_cast<const ShowRequest*>(lParam));
         *result = 0;
         return true;
+    case kRunOnPage:
+        RunHere(*reinterpret_cast<const std::function<void()>*>(lParam));
+        *result = 0;
+        return true;
     case WM_COMMAND: {
         if (!lParam || !PageExists())
             return false;
@@ -189,6 +195,26 @@ void PluginPage::Show(const ShowRequest& request) noexcept {
         ShowHere(request);
     else
         SendMessageW(page_, kShowOnPage, 0, reinterpret_cast<LPARAM>(&request));
+}
+
+void PluginPage::RunOnPage(const std::function<void()>& work) noexcept {
+    if (!PageExists())
+        return;
+    if (GetWindowThreadProcessId(page_, nullptr) == GetCurrentThreadId())
+        RunHere(work);
+    else
+        SendMessageW(page_, kRunOnPage, 0, reinterpret_cast<LPARAM>(&work));
+}
+
+void PluginPage::RunHere(const std::function<void()>& work) noexcept {
+    // What the plug-in sets on its controls is not a user's change.
+    ++quiet_;
+    try {
+        work();
+    } catch (...) {
+        // The page keeps what could be shown.
+    }
+    --quiet_;
 }
 
 void PluginPage::ShowHere(const ShowRequest& request) noexcept {
