@@ -64,6 +64,8 @@ endfunction()
 
 # The neutral libraries and their tests, source folder first.
 set(qlx_native_dirs
+    plugins/transport/http/request
+    tests/plugins/transport/http/request
 )
 foreach(dir ${qlx_native_dirs})
     add_subdirectory(${dir})
