@@ -37,14 +37,6 @@ std::wstring ClassValue(const std::wstring& path) {
     return data;
 }
 
-std::wstring Text(const VARIANT& v) {
-    if (v.vt == VT_BSTR)
-        return std::wstring(v.bstrVal ? v.bstrVal : L"", SysStringLen(v.bstrVal));
-    if (v.vt == VT_I4)
-        return L"#" + std::to_wstring(v.lVal);
-    return L"?vt=" + std::to_wstring(v.vt);
-}
-
 std::wstring WindowText(HWND window) {
     wchar_t text[256] = {};
     GetWindowTextW(window, text, 256);
@@ -66,7 +58,7 @@ protected:
     std::wstring Param(const wchar_t* name) {
         ComVariant value;
         const HRESULT hr = plugin_->GetParam(ComBstr(name), &value);
-        return FAILED(hr) ? L"hr=" + std::to_wstring(hr) : Text(value);
+        return FAILED(hr) ? L"hr=" + std::to_wstring(hr) : VariantText(value);
     }
 
     OleScope ole_;
@@ -119,16 +111,7 @@ protected:
     void TearDown() override { host_.Close(); }
 
     HWND Item(int id) const { return GetDlgItem(page_, id); }
-    std::vector<std::wstring> TakeChanges() {
-        std::vector<std::wstring> changes;
-        for (size_t n = 0; n < sink_.events.size(); ++n) {
-            EXPECT_EQ(sink_.events[n].dispid, 1) << "only OnChangeParam";
-            EXPECT_EQ(sink_.Arg(n, 0), L"HTTP");
-            changes.push_back(sink_.Arg(n, 1) + L"=" + sink_.Arg(n, 2));
-        }
-        sink_.events.clear();
-        return changes;
-    }
+    std::vector<std::wstring> TakeChanges() { return sink_.TakeChanges(L"HTTP"); }
 
     ControlHost host_{320, 270};
     RecordingSink sink_{DIID__IQLX_TPlugin_Events};
