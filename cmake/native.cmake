@@ -68,6 +68,7 @@ set(qlx_native_dirs
     core/pages tests/core/pages
     plugins/transport/mail/text tests/plugins/transport/mail/text
     plugins/transport/prn/logic tests/plugins/transport/prn/logic
+    plugins/transport/http/request tests/plugins/transport/http/request
 )
 foreach(dir ${qlx_native_dirs})
     add_subdirectory(${dir})
