@@ -64,6 +64,7 @@ endfunction()
 
 # The neutral libraries and their tests, source folder first.
 set(qlx_native_dirs
+    capture/protocol tests/capture/protocol
 )
 foreach(dir ${qlx_native_dirs})
     add_subdirectory(${dir})
