@@ -69,6 +69,7 @@ set(qlx_native_dirs
     plugins/transport/mail/text tests/plugins/transport/mail/text
     plugins/transport/prn/logic tests/plugins/transport/prn/logic
     plugins/transport/http/request tests/plugins/transport/http/request
+    capture/protocol tests/capture/protocol
 )
 foreach(dir ${qlx_native_dirs})
     add_subdirectory(${dir})
