@@ -64,6 +64,10 @@ endfunction()
 
 # The neutral libraries and their tests, source folder first.
 set(qlx_native_dirs
+    plugins/format/model
+    plugins/format/twl
+    tests/plugins/format/model
+    tests/plugins/format/twl
 )
 foreach(dir ${qlx_native_dirs})
     add_subdirectory(${dir})

@@ -1,0 +1,37 @@
+#include "page_items.h"
+
+#include <utility>
+
+namespace {
+constexpr size_t kInitialItems = 16;
+constexpr size_t kInitialLines = 16;
+constexpr size_t kInitialSeparator = 32;
+} // namespace
+
+PageItems::PageItems() {
+    items_.reserve(kInitialItems);
+    lines_.reserve(kInitialLines);
+    separator_.reserve(kInitialSeparator);
+}
+
+void PageItems::AddItem(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
+                        std::u16string_view text, std::u16string_view font) {
+    auto item = std::make_unique<PositionedItem>();
+    if (x1 < x0)
+        std::swap(x0, x1);
+    if (y1 < y0)
+        std::swap(y0, y1);
+    item->x0 = x0;
+    item->y0 = y0;
+    item->x1 = x1;
+    item->y1 = y1;
+    item->text.assign(text);
+    item->font.assign(font);
+    items_.push_back(std::move(item));
+}
+
+void PageItems::Clear() {
+    items_.clear();
+    lines_.clear();
+    assigned_ = 0;
+}

@@ -1,0 +1,192 @@
+#include "layout_items.h"
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+#include "blank_text.h"
+#include "page_lines.h"
+#include "round_half_down.h"
+
+namespace {
+
+// The character width search stops shrinking here.
+constexpr std::int64_t kNarrowestSearchedWidth = 3;
+
+// What the layout takes from the whole page (64-bit: differences of coordinates need 33 bits).
+struct PageExtent {
+    std::int64_t charWidth = 0; // widest rounded width per character; 0 without text
+    std::int64_t left = std::numeric_limits<std::int64_t>::max();
+    std::int64_t top = std::numeric_limits<std::int64_t>::max();
+    std::int64_t bottom = std::numeric_limits<std::int64_t>::min();
+};
+
+PageExtent MeasurePage(const PageItems& page) {
+    PageExtent extent;
+    for (size_t i = 0; i < page.ItemCount(); ++i) {
+        const PositionedItem& item = page.Item(i);
+        // An empty text has no characters to measure (it may come with document spaces on).
+        if (!item.text.empty()) {
+            const std::int64_t width = std::int64_t{item.x1} - item.x0;
+            const auto length = static_cast<std::int64_t>(item.text.size());
+            extent.charWidth = std::max(extent.charWidth, RoundedQuotient(width, length));
+        }
+        extent.left = std::min<std::int64_t>(extent.left, item.x0);
+        extent.top = std::min<std::int64_t>(extent.top, item.y0);
+        extent.bottom = std::max<std::int64_t>(extent.bottom, item.y1);
+    }
+    extent.charWidth = std::min(extent.charWidth, kMaxCharWidth);
+    return extent;
+}
+
+// The page's lines in the grid: for each line with items, its items in left-edge order, so
+// that whether a line fits at a character width is one pass over it, without writing a cell.
+class Grid {
+public:
+    explicit Grid(const PageItems& page) {
+        byLeft_.reserve(page.ItemCount());
+        for (size_t i = 0; i < page.ItemCount(); ++i)
+            byLeft_.push_back(&page.Item(i));
+        // The items come sorted by line; order each line's run by left edge.
+        for (size_t first = 0; first < byLeft_.size();) {
+            size_t end = first + 1;
+            while (end < byLeft_.size() && byLeft_[end]->line == byLeft_[first]->line)
+                ++end;
+            std::stable_sort(
+                byLeft_.begin() + static_cast<std::ptrdiff_t>(first),
+                byLeft_.begin() + static_cast<std::ptrdiff_t>(end),
+                [](const PositionedItem* a, const PositionedItem* b) { return a->x0 < b->x0; });
+            lines_.push_back({first, end});
+            first = end;
+        }
+    }
+
+    size_t LineCount() const { return lines_.size(); }
+
+    // Whether the items of line (an index among the lines with items) take no cell twice.
+    bool Fits(size_t line, std::int64_t charWidth, std::int64_t left) const {
+        std::int64_t taken = std::numeric_limits<std::int64_t>::min(); // cells end here so far
+        for (size_t i = lines_[line].first; i < lines_[line].end; ++i) {
+            const PositionedItem& item = *byLeft_[i];
+            if (item.text.empty())
+                continue;
+            const std::int64_t column = Column(item, charWidth, left);
+            if (column < taken)
+                return false;
+            taken = std::max(taken, column + static_cast<std::int64_t>(item.text.size()));
+        }
+        return true;
+    }
+
+    // The first line with items, other than skip, that does not fit; or LineCount().
+    size_t FirstMisfit(std::int64_t charWidth, std::int64_t left, size_t skip) const {
+        for (size_t line = 0; line < lines_.size(); ++line) {
+            if (line != skip && !Fits(line, charWidth, left))
+                return line;
+        }
+        return lines_.size();
+    }
+
+    // The column of an item's left edge: round-half-down((cw div 2 + x0 - left) / cw), kept
+    // inside the row's first cells (an item left of the origin starts at column 0).
+    static std::int64_t Column(const PositionedItem& item, std::int64_t charWidth,
+                               std::int64_t left) {
+        const std::int64_t column =
+            RoundedQuotient(charWidth / 2 + item.x0 - left, std::max<std::int64_t>(charWidth, 1));
+        return std::clamp<std::int64_t>(column, 0, kMaxColumn);
+    }
+
+private:
+    struct Run {
+        size_t first, end;
+    };
+    std::vector<const PositionedItem*> byLeft_;
+    std::vector<Run> lines_;
+};
+
+// From the widest character down, the first width at which every line fits, but not below 3
+// (a width that starts at 3 or less is kept). The line that failed last is tried first at the
+// next width, since it is the likeliest to fail again; which width is found does not depend on
+// the order in which lines are tried.
+std::int64_t SearchCharWidth(const Grid& grid, std::int64_t charWidth, std::int64_t left) {
+    size_t failing = grid.LineCount();
+    while (charWidth > kNarrowestSearchedWidth) {
+        if (failing < grid.LineCount() && !grid.Fits(failing, charWidth, left)) {
+            --charWidth;
+            continue;
+        }
+        failing = grid.FirstMisfit(charWidth, left, failing);
+        if (failing == grid.LineCount())
+            break;
+        --charWidth;
+    }
+    return charWidth;
+}
+
+void AppendBlankLines(PageItems& page, std::int64_t count) {
+    for (std::int64_t i = 0; i < std::min(count, kMaxGapLines); ++i)
+        page.AppendLine(std::u16string());
+}
+
+// The line's texts, each followed by a space, in the page's sorted order: the text of a line
+// whose items overlap at every width.
+std::u16string LineAsTexts(const PageItems& page, LineItemRange range) {
+    std::u16string text;
+    for (size_t i = range.first; i < range.end; ++i) {
+        text += page.Item(i).text;
+        text += u' ';
+    }
+    return text;
+}
+
+std::u16string LineInGrid(const PageItems& page, LineItemRange range, CharacterRow& row,
+                          std::int64_t charWidth, std::int64_t left) {
+    row.Clear();
+    for (size_t i = range.first; i < range.end; ++i) {
+        const PositionedItem& item = page.Item(i);
+        const auto column = static_cast<size_t>(Grid::Column(item, charWidth, left));
+        if (!row.Write(column, item.text))
+            return LineAsTexts(page, range);
+    }
+    return row.Text();
+}
+
+} // namespace
+
+void LayoutItems::StartPage(std::int32_t pageHeight) {
+    page_.Clear();
+    pageHeight_ = pageHeight;
+}
+
+void LayoutItems::AddItem(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
+                          std::u16string_view text, std::u16string_view font, bool keepBlank) {
+    if (!keepBlank && IsBlankText(text))
+        return;
+    page_.AddItem(x0, y0, x1, y1, text, font);
+}
+
+std::u16string LayoutItems::EndPage(bool margins) {
+    page_.ClearLines();
+    const std::int32_t lineCount = AssignLines(page_);
+    if (lineCount == 0)
+        return std::u16string();
+
+    PageExtent extent = MeasurePage(page_);
+    const Grid grid(page_);
+    const std::int64_t charWidth = SearchCharWidth(grid, extent.charWidth, extent.left);
+    const std::int64_t lineHeight = RoundedQuotient(extent.bottom - extent.top, lineCount);
+
+    if (margins) {
+        if (lineHeight > 0)
+            AppendBlankLines(page_, RoundedQuotient(extent.top, lineHeight));
+        extent.left = 0;
+    }
+    for (std::int32_t line = 0; line < lineCount; ++line) {
+        const LineItemRange range = LineItems(page_, line);
+        page_.AppendLine(range.Empty() ? std::u16string()
+                                       : LineInGrid(page_, range, row_, charWidth, extent.left));
+    }
+    if (margins && lineHeight > 0)
+        AppendBlankLines(page_, RoundedQuotient(pageHeight_ - extent.bottom, lineHeight));
+    return JoinLines(page_);
+}
