@@ -8,6 +8,7 @@ packages=(
     libz-mingw-w64-dev googletest
     xvfb xauth imagemagick
     python3
+    python3-reportlab poppler-utils
     clang-14 libclang-rt-14-dev
 )
 missing=()
