@@ -23,6 +23,10 @@ add_compile_options(${qlx_sanitizers} -Wall -Wextra)
 add_link_options(${qlx_sanitizers})
 add_compile_definitions(QLX_NATIVE=1)
 
+# Debian's Python, with the packages scripts/install-deps.sh installs, for tests that drive a
+# native program against a real peer (not a Python of the user's own).
+find_program(QLX_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+
 set(qlx_sanitizer_env
     "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")

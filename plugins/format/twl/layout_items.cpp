@@ -63,17 +63,23 @@ public:
 
     size_t LineCount() const { return lines_.size(); }
 
-    // Whether the items of line (an index among the lines with items) take no cell twice.
+    // Whether the items of line (an index among the lines with items) take no cell twice, and
+    // items apart on the page do not touch in the grid.
     bool Fits(size_t line, std::int64_t charWidth, std::int64_t left) const {
-        std::int64_t taken = std::numeric_limits<std::int64_t>::min(); // cells end here so far
+        const PositionedItem* last = nullptr; // the item whose cells end furthest right so far
+        std::int64_t taken = std::numeric_limits<std::int64_t>::min(); // where they end
         for (size_t i = lines_[line].first; i < lines_[line].end; ++i) {
             const PositionedItem& item = *byLeft_[i];
             if (item.text.empty())
                 continue;
             const std::int64_t column = Column(item, charWidth, left);
-            if (column < taken)
+            if (column < taken || (column == taken && ApartOnPage(*last, item)))
                 return false;
-            taken = std::max(taken, column + static_cast<std::int64_t>(item.text.size()));
+            const std::int64_t end = column + static_cast<std::int64_t>(item.text.size());
+            if (end > taken) {
+                taken = end;
+                last = &item;
+            }
         }
         return true;
     }
@@ -97,6 +103,17 @@ public:
     }
 
 private:
+    // A gap of more than half a character of the left item between them on the page: they
+    // are separate words, and text written without a cell between them would join them into
+    // one. (The runs of one word split by the printing program touch or overlap.)
+    static bool ApartOnPage(const PositionedItem& leftItem, const PositionedItem& rightItem) {
+        const std::int64_t gap = std::int64_t{rightItem.x0} - leftItem.x1;
+        const std::int64_t width = std::int64_t{leftItem.x1} - leftItem.x0;
+        return gap > 0 &&
+               2.0 * static_cast<double>(gap) * static_cast<double>(leftItem.text.size()) >
+                   static_cast<double>(width);
+    }
+
     struct Run {
         size_t first, end;
     };
@@ -129,7 +146,7 @@ void AppendBlankLines(PageItems& page, std::int64_t count) {
 }
 
 // The line's texts, each followed by a space, in the page's sorted order: the text of a line
-// whose items overlap at every width.
+// that fits the grid at no width.
 std::u16string LineAsTexts(const PageItems& page, LineItemRange range) {
     std::u16string text;
     for (size_t i = range.first; i < range.end; ++i) {
@@ -139,8 +156,10 @@ std::u16string LineAsTexts(const PageItems& page, LineItemRange range) {
     return text;
 }
 
-std::u16string LineInGrid(const PageItems& page, LineItemRange range, CharacterRow& row,
+std::u16string LineInGrid(const PageItems& page, LineItemRange range, bool fits, CharacterRow& row,
                           std::int64_t charWidth, std::int64_t left) {
+    if (!fits)
+        return LineAsTexts(page, range);
     row.Clear();
     for (size_t i = range.first; i < range.end; ++i) {
         const PositionedItem& item = page.Item(i);
@@ -181,10 +200,15 @@ std::u16string LayoutItems::EndPage(bool margins) {
             AppendBlankLines(page_, RoundedQuotient(extent.top, lineHeight));
         extent.left = 0;
     }
+    size_t gridLine = 0;
     for (std::int32_t line = 0; line < lineCount; ++line) {
         const LineItemRange range = LineItems(page_, line);
-        page_.AppendLine(range.Empty() ? std::u16string()
-                                       : LineInGrid(page_, range, row_, charWidth, extent.left));
+        if (range.Empty()) {
+            page_.AppendLine(std::u16string());
+            continue;
+        }
+        const bool fits = grid.Fits(gridLine++, charWidth, extent.left);
+        page_.AppendLine(LineInGrid(page_, range, fits, row_, charWidth, extent.left));
     }
     if (margins && lineHeight > 0)
         AppendBlankLines(page_, RoundedQuotient(pageHeight_ - extent.bottom, lineHeight));

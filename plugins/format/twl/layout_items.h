@@ -12,8 +12,10 @@
 // layout survives in plain text. Platform-neutral. One object serves page after page.
 //
 // The character width is found by trial: it starts at the widest character of the page and
-// shrinks while the items of some line would overlap in the grid (never below 3). A line whose
-// items still overlap is written as its texts, each followed by a space.
+// shrinks while some line does not fit the grid (never below 3). A line fits when its items
+// take no cell twice and no two items apart on the page touch in the grid, which would join
+// their words. A line that still does not fit is written as its texts, each followed by a
+// space.
 
 // The widest character width tried, in device pixels; wider runs (a few glyphs stretched over
 // the page) would only make the trial long.
