@@ -9,7 +9,15 @@ if(NOT CMAKE_BUILD_TYPE)
     set(CMAKE_BUILD_TYPE RelWithDebInfo)
 endif()
 
-set(qlx_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+# QLX_SANITIZE OFF builds the same code plain, for speed figures (scripts/bench.sh): the
+# sanitizers' allocator would be what they measure.
+option(QLX_SANITIZE "Build under AddressSanitizer and UndefinedBehaviorSanitizer" ON)
+if(QLX_SANITIZE)
+    set(qlx_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all
+        -fno-omit-frame-pointer)
+else()
+    set(qlx_sanitizers "")
+endif()
 
 enable_testing()
 # GoogleTest before the sanitizer and warning flags, which are not meant for it; it is linked

@@ -1,10 +1,11 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "text_pool.h"
 
 // The page model that every format plug-in compiles in: a page arrives as an unordered stream
 // of text runs, each with its box in device pixels (y grows downwards). The model decides
@@ -23,8 +24,9 @@ struct PositionedItem {
     std::int32_t line = -1; // set by AssignLines; -1 until then
 };
 
-// The items and output lines of one page. Items keep their addresses for the page's life (the
-// lists of GatherLine point at them); AssignLines reorders the page's list of them.
+// The items and output lines of one page. The items are kept in arrival order and seen through
+// a list that AssignLines reorders; an item's address holds until the next AddItem or Clear
+// (the lists of GatherLine point at them), its texts until Clear.
 class PageItems {
 public:
     PageItems();
@@ -41,7 +43,7 @@ public:
 
     size_t ItemCount() const { return items_.size(); }
     // The item at that place of the page's list: arrival order, or AssignLines' order.
-    const PositionedItem& Item(size_t index) const { return *items_[index]; }
+    const PositionedItem& Item(size_t index) const { return items_[order_[index]]; }
     // How many items at the front of the list the last AssignLines numbered; items added since
     // are on no line yet.
     size_t AssignedCount() const { return assigned_; }
@@ -58,7 +60,10 @@ public:
 private:
     friend std::int32_t AssignLines(PageItems& page);
 
-    std::vector<std::unique_ptr<PositionedItem>> items_;
+    TextPool texts_;
+    std::u16string_view lastFont_;      // most runs have the font of the run before
+    std::vector<PositionedItem> items_; // arrival order
+    std::vector<std::uint32_t> order_;  // the page's list: places in items_
     std::vector<std::u16string> lines_;
     std::u16string separator_;
     size_t assigned_ = 0;

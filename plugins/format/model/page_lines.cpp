@@ -53,17 +53,18 @@ std::int64_t LineStep(std::int64_t y0, std::int64_t y1, std::int64_t reference,
 
 std::int32_t AssignLines(PageItems& page) {
     auto& items = page.items_;
-    page.assigned_ = items.size();
-    if (items.empty())
+    auto& order = page.order_;
+    page.assigned_ = order.size();
+    if (order.empty())
         return 0;
-    SelectionSortOrder(items, [](const std::unique_ptr<PositionedItem>& item) { return item->y1; });
+    SelectionSortOrder(order, [&](std::uint32_t place) { return items[place].y1; });
 
     BlankLineBudget blanks;
     std::int64_t line = 0;
-    std::int64_t reference = items[0]->y1;
-    items[0]->line = 0;
-    for (size_t i = 1; i < items.size(); ++i) {
-        PositionedItem& item = *items[i];
+    std::int64_t reference = items[order[0]].y1;
+    items[order[0]].line = 0;
+    for (size_t i = 1; i < order.size(); ++i) {
+        PositionedItem& item = items[order[i]];
         line += LineStep(item.y0, item.y1, reference, blanks);
         if (item.y1 > reference)
             reference = item.y1;

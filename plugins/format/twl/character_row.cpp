@@ -25,14 +25,14 @@ bool CharacterRow::Write(size_t column, std::u16string_view text) {
     return true;
 }
 
-std::u16string CharacterRow::Text() const {
+void CharacterRow::AppendTo(std::u16string& text) const {
     size_t end = used_;
     while (end > 0 && cells_[end - 1] == kEmpty)
         --end;
-    std::u16string text(end, u' ');
+    const size_t start = text.size();
+    text.resize(start + end, u' ');
     for (size_t i = 0; i < end; ++i) {
         if (cells_[i] != kEmpty)
-            text[i] = static_cast<char16_t>(cells_[i] & 0xFFFF);
+            text[start + i] = static_cast<char16_t>(cells_[i] & 0xFFFF);
     }
-    return text;
 }

@@ -18,8 +18,8 @@ public:
     // Writes text into the cells from column on. False at the first cell that is already
     // written; the cells written before it stay until the next clear. Throws std::bad_alloc.
     bool Write(size_t column, std::u16string_view text);
-    // The row up to its last written cell, with every empty cell before it a space.
-    std::u16string Text() const;
+    // Appends the row up to its last written cell, with every empty cell before it a space.
+    void AppendTo(std::u16string& text) const;
 
     size_t Capacity() const { return cells_.size(); }
 

@@ -43,7 +43,12 @@ PageExtent MeasurePage(const PageItems& page) {
 // that whether a line fits at a character width is one pass over it, without writing a cell.
 class Grid {
 public:
-    explicit Grid(const PageItems& page) {
+    // byLeft and lines: buffers for the grid's lists, emptied first.
+    Grid(const PageItems& page, std::vector<const PositionedItem*>& byLeft,
+         std::vector<LineItemRange>& lines)
+        : byLeft_(byLeft), lines_(lines) {
+        byLeft_.clear();
+        lines_.clear();
         byLeft_.reserve(page.ItemCount());
         for (size_t i = 0; i < page.ItemCount(); ++i)
             byLeft_.push_back(&page.Item(i));
@@ -52,7 +57,8 @@ public:
             size_t end = first + 1;
             while (end < byLeft_.size() && byLeft_[end]->line == byLeft_[first]->line)
                 ++end;
-            std::stable_sort(
+            // Of equal left edges either may come first: they overlap whatever the width.
+            std::sort(
                 byLeft_.begin() + static_cast<std::ptrdiff_t>(first),
                 byLeft_.begin() + static_cast<std::ptrdiff_t>(end),
                 [](const PositionedItem* a, const PositionedItem* b) { return a->x0 < b->x0; });
@@ -62,6 +68,9 @@ public:
     }
 
     size_t LineCount() const { return lines_.size(); }
+    // The items of a line with items, as a place in the page's sorted list, and its number.
+    LineItemRange Items(size_t line) const { return lines_[line]; }
+    std::int32_t LineNumber(size_t line) const { return byLeft_[lines_[line].first]->line; }
 
     // Whether the items of line (an index among the lines with items) take no cell twice, and
     // items apart on the page do not touch in the grid.
@@ -114,11 +123,8 @@ private:
                    static_cast<double>(width);
     }
 
-    struct Run {
-        size_t first, end;
-    };
-    std::vector<const PositionedItem*> byLeft_;
-    std::vector<Run> lines_;
+    std::vector<const PositionedItem*>& byLeft_;
+    std::vector<LineItemRange>& lines_; // in byLeft_, the same places as in the page's list
 };
 
 // From the widest character down, the first width at which every line fits, but not below 3
@@ -140,40 +146,57 @@ std::int64_t SearchCharWidth(const Grid& grid, std::int64_t charWidth, std::int6
     return charWidth;
 }
 
-void AppendBlankLines(PageItems& page, std::int64_t count) {
-    for (std::int64_t i = 0; i < std::min(count, kMaxGapLines); ++i)
-        page.AppendLine(std::u16string());
-}
+// The page's text as the layout writes it: lines, each ended by CR LF, counted.
+class PageWriter {
+public:
+    PageWriter(std::u16string& text, size_t& lines) : text_(text), lines_(lines) {}
+
+    std::u16string& Text() { return text_; }
+    void EndLine() {
+        text_ += u"\r\n";
+        ++lines_;
+    }
+    void BlankLines(std::int64_t count) {
+        for (std::int64_t i = 0; i < std::min(count, kMaxGapLines); ++i)
+            EndLine();
+    }
+
+private:
+    std::u16string& text_;
+    size_t& lines_;
+};
 
 // The line's texts, each followed by a space, in the page's sorted order: the text of a line
 // that fits the grid at no width.
-std::u16string LineAsTexts(const PageItems& page, LineItemRange range) {
-    std::u16string text;
+void WriteLineAsTexts(const PageItems& page, LineItemRange range, PageWriter& out) {
     for (size_t i = range.first; i < range.end; ++i) {
-        text += page.Item(i).text;
-        text += u' ';
+        out.Text() += page.Item(i).text;
+        out.Text() += u' ';
     }
-    return text;
+    out.EndLine();
 }
 
-std::u16string LineInGrid(const PageItems& page, LineItemRange range, bool fits, CharacterRow& row,
-                          std::int64_t charWidth, std::int64_t left) {
+void WriteLineInGrid(const PageItems& page, LineItemRange range, bool fits, CharacterRow& row,
+                     std::int64_t charWidth, std::int64_t left, PageWriter& out) {
     if (!fits)
-        return LineAsTexts(page, range);
+        return WriteLineAsTexts(page, range, out);
     row.Clear();
     for (size_t i = range.first; i < range.end; ++i) {
         const PositionedItem& item = page.Item(i);
         const auto column = static_cast<size_t>(Grid::Column(item, charWidth, left));
         if (!row.Write(column, item.text))
-            return LineAsTexts(page, range);
+            return WriteLineAsTexts(page, range, out);
     }
-    return row.Text();
+    row.AppendTo(out.Text());
+    out.EndLine();
 }
 
 } // namespace
 
 void LayoutItems::StartPage(std::int32_t pageHeight) {
     page_.Clear();
+    text_.clear();
+    lineCount_ = 0;
     pageHeight_ = pageHeight;
 }
 
@@ -184,33 +207,35 @@ void LayoutItems::AddItem(std::int32_t x0, std::int32_t y0, std::int32_t x1, std
     page_.AddItem(x0, y0, x1, y1, text, font);
 }
 
-std::u16string LayoutItems::EndPage(bool margins) {
-    page_.ClearLines();
+const std::u16string& LayoutItems::EndPage(bool margins) {
+    text_.clear();
+    lineCount_ = 0;
     const std::int32_t lineCount = AssignLines(page_);
     if (lineCount == 0)
-        return std::u16string();
+        return text_;
 
     PageExtent extent = MeasurePage(page_);
-    const Grid grid(page_);
+    const Grid grid(page_, gridItems_, gridLines_);
     const std::int64_t charWidth = SearchCharWidth(grid, extent.charWidth, extent.left);
     const std::int64_t lineHeight = RoundedQuotient(extent.bottom - extent.top, lineCount);
 
+    PageWriter out(text_, lineCount_);
     if (margins) {
         if (lineHeight > 0)
-            AppendBlankLines(page_, RoundedQuotient(extent.top, lineHeight));
+            out.BlankLines(RoundedQuotient(extent.top, lineHeight));
         extent.left = 0;
     }
-    size_t gridLine = 0;
+    size_t withItems = 0; // the next line with items
     for (std::int32_t line = 0; line < lineCount; ++line) {
-        const LineItemRange range = LineItems(page_, line);
-        if (range.Empty()) {
-            page_.AppendLine(std::u16string());
+        if (withItems == grid.LineCount() || grid.LineNumber(withItems) != line) {
+            out.EndLine();
             continue;
         }
-        const bool fits = grid.Fits(gridLine++, charWidth, extent.left);
-        page_.AppendLine(LineInGrid(page_, range, fits, row_, charWidth, extent.left));
+        const bool fits = grid.Fits(withItems, charWidth, extent.left);
+        WriteLineInGrid(page_, grid.Items(withItems), fits, row_, charWidth, extent.left, out);
+        ++withItems;
     }
     if (margins && lineHeight > 0)
-        AppendBlankLines(page_, RoundedQuotient(pageHeight_ - extent.bottom, lineHeight));
-    return JoinLines(page_);
+        out.BlankLines(RoundedQuotient(pageHeight_ - extent.bottom, lineHeight));
+    return text_;
 }

@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "character_row.h"
 #include "page_items.h"
+#include "page_lines.h"
 
 // The text-with-layout format's page: its items laid out in character rows of a fixed-pitch
 // grid, every item in the column its left edge falls on, so that a printed page's horizontal
@@ -39,14 +41,23 @@ public:
     // Lays the page out and returns its text, every line followed by CR LF ("" for a page
     // without items). With margins, blank lines stand for the space above the first and below
     // the last text line, and columns count from the page's left edge instead of from its
-    // leftmost item. The lines stay in Page() until the next StartPage. Throws std::bad_alloc.
-    std::u16string EndPage(bool margins);
+    // leftmost item. The text stays until the next StartPage or EndPage. Throws
+    // std::bad_alloc.
+    const std::u16string& EndPage(bool margins);
 
     const PageItems& Page() const { return page_; }
+    // The number of lines of the text EndPage returned.
+    size_t LineCount() const { return lineCount_; }
     size_t RowCapacity() const { return row_.Capacity(); }
 
 private:
     PageItems page_;
     CharacterRow row_;
+    // The page's text, built in place line after line; its buffer serves page after page.
+    std::u16string text_;
+    size_t lineCount_ = 0;
+    // The lines with items, their items by left edge: buffers kept for the next page.
+    std::vector<const PositionedItem*> gridItems_;
+    std::vector<LineItemRange> gridLines_;
     std::int32_t pageHeight_ = 0;
 };

@@ -44,6 +44,6 @@ HRESULT CRP_TWLObject::OnAddItem(long x0, long y0, long x1, long y1, BSTR text, 
 HRESULT CRP_TWLObject::OnEndPage(BSTR* pageText) {
     const bool margins = CopyParams().margins != 0;
     CriticalSectionLock hold(pageLock_);
-    const std::u16string text = layout_.EndPage(margins);
+    const std::u16string& text = layout_.EndPage(margins);
     return Utf16ToBstr(text, pageText);
 }

@@ -30,6 +30,21 @@ TEST(RoundHalfDown, HalfGoesDownAndAboveHalfGoesUp) {
     EXPECT_EQ(RoundedQuotient(61, 10), 6);
 }
 
+// The integer quotient gives what the double quotient gives, ties and negative values included.
+TEST(RoundHalfDown, IntegerQuotientMatchesTheDoubleQuotient) {
+    std::mt19937_64 random(99);
+    for (int i = 0; i < 200000; ++i) {
+        const std::int64_t denominator = 1 + static_cast<std::int64_t>(random() % 5000);
+        // Small numerators meet every rest; large ones the far ends of 33-bit differences.
+        const std::int64_t range = i % 2 ? 20000 : (std::int64_t{1} << 34);
+        const std::int64_t numerator =
+            static_cast<std::int64_t>(random() % (2 * range + 1)) - range;
+        ASSERT_EQ(RoundedQuotient(numerator, denominator),
+                  RoundHalfDown(static_cast<double>(numerator) / static_cast<double>(denominator)))
+            << numerator << " / " << denominator;
+    }
+}
+
 // Line numbers for pages of hand-made boxes, in sorted order.
 TEST(AssignLines, GroupsItemsIntoLinesByPitchAndOverlap) {
     struct {
@@ -204,6 +219,31 @@ TEST(BuildLines, JoinsEachLineWithTheSeparatorAfterEveryItem) {
     EXPECT_EQ(page.ItemCount(), 0u);
     EXPECT_TRUE(page.Lines().empty());
     EXPECT_EQ(page.Separator(), u" ");
+}
+
+TEST(PageItems, TextsStayWhereTheyAreWhileThePageGrows) {
+    PageItems page;
+    const std::u16string huge(100000, u'h');
+    page.AddItem(0, 0, 10, 10, u"first", u"Arial");
+    page.AddItem(0, 0, 10, 10, huge, u"Arial");
+    for (int i = 0; i < 50000; ++i)
+        page.AddItem(i, 0, i + 10, 10, u"run" + std::u16string(1, char16_t(u'a' + i % 26)),
+                     i % 2 ? u"Arial" : u"Times New Roman");
+    const std::u16string_view first = page.Item(0).text;
+    EXPECT_EQ(first, u"first");
+    EXPECT_EQ(page.Item(1).text, huge);
+    EXPECT_EQ(page.Item(50001).text, u"runb"); // 49999 % 26 = 1
+    EXPECT_EQ(page.Item(50001).font, u"Arial");
+    EXPECT_EQ(page.Item(50000).font, u"Times New Roman");
+    BuildLines(page);
+    EXPECT_EQ(page.Item(0).text.data(), first.data()); // sorting moved no text
+
+    // The next page starts empty and its texts are its own.
+    page.Clear();
+    page.AddItem(0, 0, 10, 10, u"again", u"");
+    EXPECT_EQ(page.ItemCount(), 1u);
+    EXPECT_EQ(page.Item(0).text, u"again");
+    EXPECT_EQ(page.Item(0).font, u"");
 }
 
 TEST(BuildLines, ItemsAddedAfterAssignmentAreOnNoLineUntilTheNext) {

@@ -160,7 +160,7 @@ void CheckLayout(const std::vector<FuzzItem>& items, std::int32_t height, bool m
     const std::u16string page = layout.EndPage(margins);
     if (!page.empty() && page.compare(page.size() - 2, 2, u"\r\n") != 0)
         std::abort();
-    const auto lines = static_cast<std::int64_t>(layout.Page().Lines().size());
+    const auto lines = static_cast<std::int64_t>(layout.LineCount());
     if (lines > static_cast<std::int64_t>(items.size()) + kMaxBlankLinesPerPage + 2 * kMaxGapLines)
         std::abort();
     CheckEveryTextKept(items, page, keepBlank);

@@ -178,11 +178,11 @@ TEST(LayoutPage, ALongTextGrowsTheRowForLaterPages) {
 TEST(LayoutPage, EachPageStartsEmpty) {
     LayoutItems layout;
     EXPECT_EQ(Layout(layout, {{0, 80, 30, 100, u"one"}}, {}), u"one\r\n");
-    EXPECT_EQ(layout.Page().Lines().size(), 1u);
+    EXPECT_EQ(layout.LineCount(), 1u);
     EXPECT_EQ(Layout(layout, {{0, 80, 30, 100, u"two"}}, {}), u"two\r\n");
     layout.StartPage(1000);
     EXPECT_EQ(layout.Page().ItemCount(), 0u);
-    EXPECT_TRUE(layout.Page().Lines().empty());
+    EXPECT_EQ(layout.LineCount(), 0u);
     EXPECT_EQ(layout.EndPage(false), u"");
 }
 

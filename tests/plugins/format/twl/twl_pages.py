@@ -148,3 +148,13 @@ def dense(items, columns=4, words_per_column=5):
         text = "".join(rng.choice(letters) for _ in range(rng.randint(2, 5)))
         page.text(36 + column * 140 + word * 26, 48 + line * 10, text, size=7)
     return page
+
+
+if __name__ == "__main__":
+    # twl_pages.py dense ITEMS PAGE_FILE PDF: the benchmark's page, both ways.
+    import sys
+    if len(sys.argv) != 5 or sys.argv[1] != "dense":
+        sys.exit("usage: twl_pages.py dense ITEMS PAGE_FILE PDF")
+    page = dense(int(sys.argv[2]))
+    page.write_page_file(sys.argv[3])
+    page.write_pdf(sys.argv[4])
