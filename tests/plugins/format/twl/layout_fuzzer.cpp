@@ -51,8 +51,9 @@ char16_t Unit(FuzzedDataProvider& input) {
     return input.ConsumeIntegral<char16_t>();
 }
 
-std::u16string Text(FuzzedDataProvider& input) {
-    // Huge texts are rare: a few per page are enough, and they make a page slow to lay out.
+// hugeLeft: how many huge texts the page may still have; two are enough, and more would make
+// every input slow to lay out and check.
+std::u16string Text(FuzzedDataProvider& input, int& hugeLeft) {
     switch (input.ConsumeIntegralInRange(0, 63)) {
     case 0:
     case 1:
@@ -60,6 +61,9 @@ std::u16string Text(FuzzedDataProvider& input) {
     case 3:
         return std::u16string();
     case 4:
+        if (hugeLeft == 0)
+            return u"h";
+        --hugeLeft;
         return std::u16string(input.ConsumeIntegralInRange<size_t>(1, kHugeText), Unit(input));
     default: {
         std::u16string text(input.ConsumeIntegralInRange<size_t>(1, 12), u'x');
@@ -210,13 +214,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     const std::int32_t height = Coordinate(input);
     const std::int32_t probe = input.ConsumeIntegral<std::int32_t>() & 0x7FFFFFFF;
     std::vector<FuzzItem> items;
+    int hugeLeft = 2;
     while (input.remaining_bytes() > 0 && items.size() < kMaxItems) {
         FuzzItem item;
         item.x0 = Coordinate(input);
         item.y0 = Coordinate(input);
         item.x1 = Coordinate(input);
         item.y1 = Coordinate(input);
-        item.text = Text(input);
+        item.text = Text(input, hugeLeft);
         items.push_back(std::move(item));
     }
     CheckLayout(items, height, margins, keepBlank);
