@@ -11,7 +11,7 @@ std::u16string_view TextPool::Keep(std::u16string_view text) {
     if (current_ == blocks_.size()) {
         Block block;
         block.size = std::max(kBlockUnits, text.size());
-        block.units = std::make_unique<char16_t[]>(block.size);
+        block.units.reset(new char16_t[block.size]); // left unset: only copies are read
         blocks_.push_back(std::move(block));
     }
     Block& block = blocks_[current_];
