@@ -106,6 +106,28 @@ TEST_F(TwlPlugin, IsRegisteredAsAFormatUnderItsProgIds) {
     EXPECT_EQ(ClassesInCategory(kFormatCategory).count(clsid), 1u);
 }
 
+TEST_F(TwlPlugin, CarriesItsDescriptionNameAndPageAsResources) {
+    HMODULE library = registration_.Library();
+    wchar_t path[MAX_PATH + 1] = {};
+    ASSERT_GT(GetModuleFileNameW(library, path, MAX_PATH + 1), 0u);
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path, &handle);
+    ASSERT_GT(size, 0u);
+    std::string block(size, '\0');
+    ASSERT_TRUE(GetFileVersionInfoW(path, 0, size, &block[0]));
+    void* value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(
+        VerQueryValueW(&block[0], L"\\StringFileInfo\\040904B0\\FileDescription", &value, &length));
+    EXPECT_STREQ(static_cast<const wchar_t*>(value), L"QLX Rendering Plug-in: Text with Layout");
+
+    wchar_t name[64] = {};
+    EXPECT_GT(LoadStringW(library, 100, name, 64), 0);
+    EXPECT_STREQ(name, L"qlx_plugin_2d");
+    EXPECT_TRUE(FindResourceW(library, MAKEINTRESOURCEW(kTwlPageId), RT_DIALOG));
+    EXPECT_TRUE(FindResourceW(library, MAKEINTRESOURCEW(kTwlBitmapId), RT_BITMAP));
+}
+
 TEST_F(TwlPlugin, DescribesItselfAndItsTwoParameters) {
     struct {
         HRESULT (STDMETHODCALLTYPE IQLX_RPLUGIN::*get)(BSTR*);
