@@ -13,15 +13,15 @@
 // reading order within a line (GatherLine); BuildLines and JoinLines make plain lines of it.
 // It is platform-neutral: UTF-16 text as char16_t, no Windows types.
 
-// One run of text with its box; owned by its page.
+// One run of text with its box; owned by its page, which holds the copies of its texts.
 struct PositionedItem {
     std::int32_t x0 = 0; // left
     std::int32_t y0 = 0; // top
     std::int32_t x1 = 0; // right
     std::int32_t y1 = 0; // bottom
-    std::u16string text;
-    std::u16string font;    // the run's font face name
-    std::int32_t line = -1; // set by AssignLines; -1 until then
+    std::u16string_view text;
+    std::u16string_view font; // the run's font face name
+    std::int32_t line = -1;   // set by AssignLines; -1 until then
 };
 
 // The items and output lines of one page. The items are kept in arrival order and seen through

@@ -93,6 +93,21 @@ public:
         return true;
     }
 
+    // Appends a line that fits: each item's text at its column, spaces before and between.
+    void WriteLine(size_t line, std::int64_t charWidth, std::int64_t left,
+                   std::u16string& out) const {
+        std::int64_t at = 0; // the column the line has reached
+        for (size_t i = lines_[line].first; i < lines_[line].end; ++i) {
+            const PositionedItem& item = *byLeft_[i];
+            if (item.text.empty())
+                continue;
+            const std::int64_t column = Column(item, charWidth, left);
+            out.append(static_cast<size_t>(column - at), u' ');
+            out += item.text;
+            at = column + static_cast<std::int64_t>(item.text.size());
+        }
+    }
+
     // The first line with items, other than skip, that does not fit; or LineCount().
     size_t FirstMisfit(std::int64_t charWidth, std::int64_t left, size_t skip) const {
         for (size_t line = 0; line < lines_.size(); ++line) {
@@ -103,7 +118,7 @@ public:
     }
 
     // The column of an item's left edge: round-half-down((cw div 2 + x0 - left) / cw), kept
-    // inside the row's first cells (an item left of the origin starts at column 0).
+    // between 0 (for an item left of the origin) and kMaxColumn.
     static std::int64_t Column(const PositionedItem& item, std::int64_t charWidth,
                                std::int64_t left) {
         const std::int64_t column =
@@ -176,21 +191,6 @@ void WriteLineAsTexts(const PageItems& page, LineItemRange range, PageWriter& ou
     out.EndLine();
 }
 
-void WriteLineInGrid(const PageItems& page, LineItemRange range, bool fits, CharacterRow& row,
-                     std::int64_t charWidth, std::int64_t left, PageWriter& out) {
-    if (!fits)
-        return WriteLineAsTexts(page, range, out);
-    row.Clear();
-    for (size_t i = range.first; i < range.end; ++i) {
-        const PositionedItem& item = page.Item(i);
-        const auto column = static_cast<size_t>(Grid::Column(item, charWidth, left));
-        if (!row.Write(column, item.text))
-            return WriteLineAsTexts(page, range, out);
-    }
-    row.AppendTo(out.Text());
-    out.EndLine();
-}
-
 } // namespace
 
 void LayoutItems::StartPage(std::int32_t pageHeight) {
@@ -231,8 +231,12 @@ const std::u16string& LayoutItems::EndPage(bool margins) {
             out.EndLine();
             continue;
         }
-        const bool fits = grid.Fits(withItems, charWidth, extent.left);
-        WriteLineInGrid(page_, grid.Items(withItems), fits, row_, charWidth, extent.left, out);
+        if (grid.Fits(withItems, charWidth, extent.left)) {
+            grid.WriteLine(withItems, charWidth, extent.left, out.Text());
+            out.EndLine();
+        } else {
+            WriteLineAsTexts(page_, grid.Items(withItems), out);
+        }
         ++withItems;
     }
     if (margins && lineHeight > 0)

@@ -5,7 +5,6 @@
 #include <string_view>
 #include <vector>
 
-#include "character_row.h"
 #include "page_items.h"
 #include "page_lines.h"
 
@@ -22,9 +21,9 @@
 // The widest character width tried, in device pixels; wider runs (a few glyphs stretched over
 // the page) would only make the trial long.
 constexpr std::int64_t kMaxCharWidth = 4096;
-// The last column an item may start in: one far off the page starts there, so the row stays
+// The last column an item may start in: one far off the page starts there, so that a line stays
 // bounded; its text is kept.
-constexpr std::int64_t kMaxColumn = static_cast<std::int64_t>(CharacterRow::kInitialCells) - 1;
+constexpr std::int64_t kMaxColumn = 16383;
 
 class LayoutItems {
 public:
@@ -48,11 +47,9 @@ public:
     const PageItems& Page() const { return page_; }
     // The number of lines of the text EndPage returned.
     size_t LineCount() const { return lineCount_; }
-    size_t RowCapacity() const { return row_.Capacity(); }
 
 private:
     PageItems page_;
-    CharacterRow row_;
     // The page's text, built in place line after line; its buffer serves page after page.
     std::u16string text_;
     size_t lineCount_ = 0;

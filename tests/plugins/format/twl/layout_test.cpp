@@ -150,10 +150,12 @@ TEST(LayoutPage, PutsEveryItemInTheColumnOfItsLeftEdge) {
     }
 }
 
-TEST(LayoutPage, ItemsFarOffThePageKeepTheirTextInABoundedRow) {
-    LayoutItems layout;
-    const std::u16string text = Layout(layout,
-                                       {{0, 80, 10, 100, u"a"},
+TEST(LayoutPage, ItemsFarOffThePageKeepTheirTextInBoundedLines) {
+    // Alone on its line, a far item starts at the last column.
+    EXPECT_EQ(Layout({{0, 80, 10, 100, u"a"}, {kMax - 10, 80, kMax, 100, u"far"}}),
+              u"a" + Spaces(kMaxColumn - 1) + u"far\r\n");
+
+    const std::u16string text = Layout({{0, 80, 10, 100, u"a"},
                                         {kMax - 10, 80, kMax, 100, u"far"},
                                         {kMax - 20, 81, kMax - 10, 101, u"farther"},
                                         {kMin, kMin, kMax, kMax, u"everywhere"},
@@ -161,18 +163,17 @@ TEST(LayoutPage, ItemsFarOffThePageKeepTheirTextInABoundedRow) {
                                        {true, false, kMax});
     for (const char16_t* word : {u"a", u"far", u"farther", u"everywhere", u"bottom"})
         EXPECT_NE(text.find(word), std::u16string::npos) << Shown(word);
-    EXPECT_LE(layout.RowCapacity(), CharacterRow::kInitialCells * 2);
     EXPECT_LT(text.size(), 4u * (kMaxColumn + 64) + 4 * kMaxGapLines);
 }
 
-TEST(LayoutPage, ALongTextGrowsTheRowForLaterPages) {
+TEST(LayoutPage, ALongTextIsWrittenWhole) {
     LayoutItems layout;
-    const std::u16string long_text(40000, u'x');
-    const std::u16string text = Layout(layout, {{0, 80, 40000, 100, long_text}}, {});
-    EXPECT_EQ(text, long_text + u"\r\n");
-    EXPECT_EQ(layout.RowCapacity(), 65536u);
+    const std::u16string longText(40000, u'x');
+    // cw 10 from "z"; the long run starts at (5 + 20) / 10 = 2.5 -> 2.
+    const std::u16string& text =
+        Layout(layout, {{-20, 80, -10, 100, u"z"}, {0, 80, 40000, 100, longText}}, {});
+    EXPECT_TRUE(text == u"z " + longText + u"\r\n") << text.size();
     EXPECT_EQ(Layout(layout, {{0, 80, 10, 100, u"y"}}, {}), u"y\r\n");
-    EXPECT_EQ(layout.RowCapacity(), 65536u);
 }
 
 TEST(LayoutPage, EachPageStartsEmpty) {
