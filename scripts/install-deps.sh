@@ -9,6 +9,7 @@ packages=(
     xvfb xauth imagemagick
     ghostscript
     python3
+    python3-reportlab poppler-utils
     clang-14 libclang-rt-14-dev
 )
 missing=()

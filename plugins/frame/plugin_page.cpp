@@ -99,8 +99,10 @@ bool PluginPage::PageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
             OnFirstPaint();
         return false;
     case WM_DESTROY:
-        // The host may make the window again; the controls are made with it.
+        // The host may make the window again; the controls and their background are made
+        // with it.
         items_.clear();
+        ReleaseBackground();
         return false;
     case kShowOnPage:
         ShowHere(*reinterpret_cast<const ShowRequest*>(lParam));
@@ -171,12 +173,20 @@ void PluginPage::OnFirstPaint() {
     WindowDc window(page_);
     if (!window.Get())
         return;
+    ReleaseBackground();
     backgroundBitmap_.Reset(CreateCompatibleBitmap(window.Get(), client.right, client.bottom));
     if (!backgroundBitmap_ || !background_.Create(window.Get(), backgroundBitmap_.Get()))
         return;
     BitBlt(background_.Get(), 0, 0, client.right, client.bottom, window.Get(), 0, 0, SRCCOPY);
     for (const Item& item : items_)
         item.control->SetMainHdc(background_.Get());
+}
+
+void PluginPage::ReleaseBackground() noexcept {
+    // A bitmap still selected into a DC cannot be deleted (Windows refuses and it leaks):
+    // the DC gives it back first.
+    background_.Reset();
+    backgroundBitmap_.Reset();
 }
 
 void PluginPage::ShowText(int id, const std::wstring& text) noexcept {

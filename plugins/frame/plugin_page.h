@@ -47,6 +47,10 @@ protected:
     std::wstring EditText(int id) const;
     long ComboSelection(int id) const noexcept;
 
+    // The snapshot of the page's background that the controls draw from: made at the first
+    // paint, gone with the page's window (null before and after).
+    HDC BackgroundDc() const noexcept { return background_.Get(); }
+
     // A carried control changed by the user (EN_CHANGE, BN_CLICKED, CBN_SELCHANGE).
     virtual void OnControlChanged(int id, int code) noexcept = 0;
     // After the controls exist, before the page shows (a plug-in fills its own lists here).
@@ -68,6 +72,7 @@ private:
 
     BOOL OnInitDialog(HWND page);
     void OnFirstPaint();
+    void ReleaseBackground() noexcept;
     void Show(const ShowRequest& request) noexcept;
     void ShowHere(const ShowRequest& request) noexcept;
     void RunHere(const std::function<void()>& work) noexcept;

@@ -62,7 +62,7 @@ protected:
     }
 
     OleScope ole_;
-    FixtureRegistration registration_{QLX_XFER_HTTP_DLL};
+    PluginRegistration registration_{QLX_XFER_HTTP_DLL};
     ComPtr<IQLX_TPLUGIN> plugin_;
 };
 

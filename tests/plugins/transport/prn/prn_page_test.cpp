@@ -126,7 +126,7 @@ protected:
     PaperPrinter paperA_{L"QLX Paper A", folder_.File(L"paper-a.ps")};
     PaperPrinter paperB_{L"QLX Paper B", folder_.File(L"paper-b.ps")};
     DefaultPrinterScope default_{paperA_.Name()};
-    FixtureRegistration registration_{QLX_XFER_PRN_DLL};
+    PluginRegistration registration_{QLX_XFER_PRN_DLL};
     ComPtr<IQLX_TPLUGIN> plugin_;
     ControlHost host_{320, 300};
     std::unique_ptr<EventLog> events_;

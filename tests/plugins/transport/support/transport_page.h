@@ -33,7 +33,7 @@ public:
     static std::wstring WindowText(HWND window);
 
 private:
-    FixtureRegistration registration_;
+    PluginRegistration registration_;
     ComPtr<IQLX_TPLUGIN> plugin_;
     ControlHost host_{320, 300};
     std::unique_ptr<TransportEvents> events_;
