@@ -1,8 +1,11 @@
 // qlx_install: what the product's setup does to a machine, as far as the demo needs it here.
 //
-//   qlx_install DRIVER_FOLDER [PRINTER]   DriverPath = DRIVER_FOLDER, with its "temp" and
-//                                         "data" folders; the driver entry and the printer
-//   qlx_install --remove [PRINTER]        the printer removed again
+//   qlx_install [--autosave] DRIVER_FOLDER [PRINTER]
+//       DriverPath = DRIVER_FOLDER, with its "temp" and "data" folders; the driver entry and
+//       the printer; with --autosave also the machine-wide Autosave 1, as the administration
+//       program sets it, so that jobs are saved without a user interface
+//   qlx_install --remove [PRINTER]
+//       the printer removed again
 //
 // PRINTER defaults to "Quorvane Text Printer". Registering the core and the plug-ins is their
 // own programs' work (qlx_core.exe /RegServer, regsvr32).
@@ -46,8 +49,14 @@ HRESULT SetDriverPath(std::wstring folder) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    const bool autosave = argc > 1 && std::wstring(argv[1]) == L"--autosave";
+    if (autosave) {
+        --argc;
+        ++argv;
+    }
     if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: qlx_install DRIVER_FOLDER [PRINTER] | --remove [PRINTER]\n");
+        std::fprintf(stderr, "usage: qlx_install [--autosave] DRIVER_FOLDER [PRINTER] | "
+                             "--remove [PRINTER]\n");
         return 2;
     }
     const std::wstring printer = argc == 3 ? argv[2] : kDefaultPrinter;
@@ -61,6 +70,8 @@ int wmain(int argc, wchar_t** argv) {
         return Fail("cannot set the driver folder", hr);
     if (FAILED(hr = AddOwnPrinter(printer)))
         return Fail("cannot add the printer", hr);
+    if (autosave && !WriteRegDword(HKEY_LOCAL_MACHINE, L"Autosave", 1))
+        return Fail("cannot set Autosave", E_ACCESSDENIED);
     std::printf("qlx_install: printer \"%ls\", driver folder %ls\n", printer.c_str(), argv[1]);
     return 0;
 }
