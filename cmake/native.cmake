@@ -64,6 +64,7 @@ endfunction()
 
 # The neutral libraries and their tests, source folder first.
 set(qlx_native_dirs
+    capture/text_extraction tests/capture/text_extraction
     core/macros tests/core/macros
     core/pages tests/core/pages
 )
