@@ -67,6 +67,7 @@ set(qlx_native_dirs
     capture/text_extraction tests/capture/text_extraction
     core/macros tests/core/macros
     core/pages tests/core/pages
+    platform/drvhost/spool_file tests/platform/drvhost/spool_file
 )
 foreach(dir ${qlx_native_dirs})
     add_subdirectory(${dir})

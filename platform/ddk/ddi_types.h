@@ -41,6 +41,14 @@ constexpr FLONG SO_GLYPHINDEX_TEXTOUT = 0x00000100;
 // What an engine service answers on failure where its result is otherwise a BOOL.
 constexpr BOOL DDI_ERROR = static_cast<BOOL>(0xFFFFFFFF);
 
+// Hook functions travel through the hook tables as PFN.
+template <class Fn> PFN ToPfn(Fn fn) {
+    return reinterpret_cast<PFN>(reinterpret_cast<void*>(fn));
+}
+template <class Fn> Fn FromPfn(PFN pfn) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(pfn));
+}
+
 struct DRVFN {
     ULONG iFunc;
     PFN pfn;

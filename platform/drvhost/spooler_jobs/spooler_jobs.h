@@ -1,0 +1,24 @@
+#pragma once
+#include <windows.h>
+
+// Stands in for the spooler's job information, which Wine gives only for jobs of its own:
+// the driver host names its jobs here, and a module's OpenPrinterW on the local print
+// server and its GetJobW then answer from them. Everything else goes to the system's spooler.
+
+enum SpoolerJobFault : DWORD {
+    kFaultPrintServer = 0x01, // the local print server cannot be opened
+    kFaultJobInfo = 0x02,     // the job's information cannot be read
+    kFaultNullStrings = 0x04, // the job names no printer and no data type
+};
+
+struct HostJob {
+    DWORD id;
+    const wchar_t* printer;
+    const wchar_t* datatype;
+    const wchar_t* document;
+    DWORD faults;
+};
+
+// Adds the job or replaces the one with its id; false when out of memory.
+extern "C" __declspec(dllimport) BOOL WINAPI SpoolerJobs_Set(const HostJob* job);
+extern "C" __declspec(dllimport) void WINAPI SpoolerJobs_Clear();
