@@ -72,22 +72,32 @@ void TextCall::Place(HDC playback, const EMREXTTEXTOUTW& record, const DeviceFon
         baseline_ += (align & TA_BOTTOM) ? -font.Descent() : font.Ascent();
 }
 
+// A fixed-pitch run whose spacing is the font's own: as the engine does, it goes out with a
+// constant increment, and only the first position is valid.
+bool TextCall::ConstantPitch(const DeviceFont& font) const {
+    if (!font.FixedPitch() || glyphs_.size() < 2)
+        return false;
+    for (size_t i = 1; i < glyphs_.size(); ++i) {
+        if (advances_[i] != advances_[0] ||
+            (!logical_dx_.empty() && logical_dx_[i - 1] != logical_dx_[0]))
+            return false;
+    }
+    return true;
+}
+
 void TextCall::Describe(const DeviceFont& font, const TextCallOptions& options, bool glyph_record) {
     const size_t n = glyphs_.size();
-    positions_.resize(n);
-    advance_vectors_.assign(n, POINTQF{});
-    bool equal_steps = n > 1;
-    for (size_t i = 0; i < n; ++i) {
-        positions_[i] = {glyphs_[i], nullptr, {x_[i], baseline_}};
-        advance_vectors_[i].x.HighPart = advances_[i] * 16;
-        if (i && (x_[i] - x_[i - 1] != advances_[0] || advances_[i] != advances_[0]))
-            equal_steps = false;
-    }
     STROBJ& s = object_.strobj;
     s.cGlyphs = static_cast<ULONG>(n);
-    // A fixed-pitch run with nothing between its glyphs: as the engine does, only the first
-    // position is valid then.
-    s.ulCharInc = font.FixedPitch() && equal_steps ? static_cast<ULONG>(advances_[0]) : 0;
+    s.ulCharInc = ConstantPitch(font) ? static_cast<ULONG>(advances_[0]) : 0;
+    positions_.resize(n);
+    advance_vectors_.assign(n, POINTQF{});
+    for (size_t i = 0; i < n; ++i) {
+        if (s.ulCharInc && i)
+            x_[i] = x_[0] + static_cast<LONG>(i * s.ulCharInc);
+        positions_[i] = {glyphs_[i], nullptr, {x_[i], baseline_}};
+        advance_vectors_[i].x.HighPart = advances_[i] * 16;
+    }
     handed_out_ = positions_;
     if (s.ulCharInc) {
         for (size_t i = 1; i < n; ++i)

@@ -36,6 +36,7 @@ public:
 private:
     bool ReadRecord(const EMREXTTEXTOUTW& record, size_t record_size);
     void Place(HDC playback, const EMREXTTEXTOUTW& record, const DeviceFont& font);
+    bool ConstantPitch(const DeviceFont& font) const;
     void Describe(const DeviceFont& font, const TextCallOptions& options, bool glyph_record);
 
     std::wstring characters_;
