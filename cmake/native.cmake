@@ -68,6 +68,10 @@ set(qlx_native_dirs
     core/macros tests/core/macros
     core/pages tests/core/pages
     platform/drvhost/spool_file tests/platform/drvhost/spool_file
+    plugins/transport/mail/text tests/plugins/transport/mail/text
+    plugins/transport/prn/logic tests/plugins/transport/prn/logic
+    plugins/transport/http/request tests/plugins/transport/http/request
+    capture/protocol tests/capture/protocol
 )
 foreach(dir ${qlx_native_dirs})
     add_subdirectory(${dir})

@@ -8,6 +8,7 @@ packages=(
     libz-mingw-w64-dev googletest
     xvfb xauth imagemagick
     fonts-dejavu-core
+    ghostscript
     python3
     clang-14 libclang-rt-14-dev
 )
