@@ -5,8 +5,10 @@
 #include <stdio.h>
 
 #include <memory>
+#include <thread>
 
 #include "host_options.h"
+#include "relay_start.h"
 #include "rendering_module.h"
 #include "spooled_job.h"
 #include "spooler_jobs.h"
@@ -20,7 +22,12 @@ enum ExitCode {
     kUsage = 2,
     kNoModule = 3,
     kUnidrvCalled = 4,
+    kNoRelay = 5,
+    kRelayFailed = 6,
 };
+
+// How long a relay may take to forward its job once the document ended.
+constexpr DWORD kRelayEndWaitMs = 60000;
 
 void Fail(const std::wstring& message) {
     fwprintf(stderr, L"qlx_drvhost: %ls\n", message.c_str());
@@ -31,12 +38,6 @@ bool RegisterJob(DWORD id, const std::wstring& printer, const HostOptions& optio
                          options.job_faults};
     return SpoolerJobs_Set(&job) != FALSE;
 }
-
-// The devices a document is played on: the job's, and a second printer's when asked for.
-struct Devices {
-    std::unique_ptr<UnidrvDevice> first;
-    std::unique_ptr<UnidrvDevice> second;
-};
 
 std::unique_ptr<UnidrvDevice> MakeDevice(RenderingModule& module, const std::wstring& printer,
                                          const HostOptions& options, std::wstring* error) {
@@ -50,54 +51,73 @@ std::unique_ptr<UnidrvDevice> MakeDevice(RenderingModule& module, const std::wst
     return device;
 }
 
-int PlayDocument(RenderingModule& module, const HostOptions& options,
-                 const std::vector<SpooledPage>& pages) {
-    std::wstring error;
-    Devices devices;
-    devices.first = MakeDevice(module, options.printer, options, &error);
-    if (options.second_job && devices.first)
-        devices.second = MakeDevice(module, options.second_printer, options, &error);
-    if (!devices.first || (options.second_job && !devices.second)) {
-        Fail(error);
-        return kNoModule;
-    }
-    devices.first->StartDoc(options.document, options.job_id, options.null_document);
-    if (options.second_start)
-        devices.first->StartDoc(options.document, options.job_id, options.null_document);
-    if (devices.second)
-        devices.second->StartDoc(options.document, options.second_job, options.null_document);
-
-    int result = kPlayed;
+struct PlayResult {
+    int code = kPlayed;
     size_t calls = 0;
+    std::wstring error;
+};
+
+// One document on one device, from its start to its end, as one spooler thread plays it.
+void PlayDocument(RenderingModule& module, const HostOptions& options,
+                  const std::vector<SpooledPage>& pages, const std::wstring& printer, DWORD job,
+                  bool first, PlayResult* result) {
+    std::unique_ptr<UnidrvDevice> device = MakeDevice(module, printer, options, &result->error);
+    if (!device) {
+        result->code = kNoModule;
+        return;
+    }
+    device->StartDoc(options.document, job, options.null_document);
+    if (options.second_start && first)
+        device->StartDoc(options.document, job, options.null_document);
     for (size_t n = 0; n < pages.size(); ++n) {
-        for (UnidrvDevice* device : {devices.first.get(), devices.second.get()}) {
-            if (!device)
-                continue;
-            PagePlayer player(*device, options.player);
-            device->StartPage(pages[n].width, pages[n].height);
-            if (!player.Play(pages[n].emf, pages[n].width, pages[n].height)) {
-                Fail(L"page " + std::to_wstring(n + 1) + L" could not be played");
-                result = kPageFailed;
-            }
-            calls += player.TextCalls();
+        PagePlayer player(*device, options.player);
+        device->StartPage(pages[n].width, pages[n].height);
+        if (!player.Play(pages[n].emf, pages[n].width, pages[n].height)) {
+            result->error = L"page " + std::to_wstring(n + 1) + L" could not be played";
+            result->code = kPageFailed;
         }
-        if (options.reset_after_page == n + 1) {
+        result->calls += player.TextCalls();
+        if (first && options.reset_after_page == n + 1) {
             std::unique_ptr<UnidrvDevice> reset =
-                MakeDevice(module, options.printer, options, &error);
+                MakeDevice(module, printer, options, &result->error);
             if (!reset) {
-                Fail(error);
-                return kNoModule;
+                result->code = kNoModule;
+                return;
             }
-            reset->TakeOver(*devices.first);
-            devices.first = std::move(reset);
+            reset->TakeOver(*device);
+            device = std::move(reset);
         }
     }
-    const FLONG end = options.abort ? ED_ABORTDOC : 0;
-    devices.first->EndDoc(end);
-    if (devices.second)
-        devices.second->EndDoc(end);
-    wprintf(L"pages %zu, text calls %zu\n", pages.size(), calls);
-    return result;
+    device->EndDoc(options.abort ? ED_ABORTDOC : 0);
+}
+
+// The job's document, and the second printer's on a thread of its own when asked for.
+int PlayDocuments(RenderingModule& module, const HostOptions& options,
+                  const std::vector<SpooledPage>& pages) {
+    PlayResult results[2];
+    std::thread second;
+    if (options.second_job) {
+        second = std::thread([&] {
+            try {
+                PlayDocument(module, options, pages, options.second_printer, options.second_job,
+                             false, &results[1]);
+            } catch (...) {
+                results[1].code = kPageFailed;
+            }
+        });
+    }
+    PlayDocument(module, options, pages, options.printer, options.job_id, true, &results[0]);
+    if (second.joinable())
+        second.join();
+    int code = kPlayed;
+    for (const PlayResult& result : results) {
+        if (!result.error.empty())
+            Fail(result.error);
+        if (result.code != kPlayed)
+            code = result.code;
+    }
+    wprintf(L"pages %zu, text calls %zu\n", pages.size(), results[0].calls + results[1].calls);
+    return code;
 }
 
 } // namespace
@@ -129,6 +149,14 @@ int wmain(int argc, wchar_t** argv) {
         return kPageFailed;
     }
 
+    RelayStart relays[2];
+    if (!options.relay.empty()) {
+        if (!relays[0].Start(options.relay, options.job_id, &error) ||
+            (options.second_job && !relays[1].Start(options.relay, options.second_job, &error))) {
+            Fail(error);
+            return kNoRelay;
+        }
+    }
     int result;
     {
         std::unique_ptr<RenderingModule> module = RenderingModule::Load(options.module, &error);
@@ -136,7 +164,11 @@ int wmain(int argc, wchar_t** argv) {
             Fail(error);
             return kNoModule;
         }
-        result = PlayDocument(*module, options, pages);
+        result = PlayDocuments(*module, options, pages);
+    }
+    for (RelayStart& relay : relays) {
+        if (relay.Finish(kRelayEndWaitMs) != 0 && result == kPlayed)
+            result = kRelayFailed;
     }
     if (UnidrvDevice::UnidrvCalls()) {
         Fail(L"the plug-in called Unidrv's own implementation of a hooked call");

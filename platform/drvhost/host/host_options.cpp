@@ -8,7 +8,8 @@ const wchar_t kHostUsage[] =
     L"usage: qlx_drvhost --module DLL [--printer NAME] [--job ID] [--document NAME]\n"
     L"         [--datatype TYPE] [--dpi N] [--glyph-indices]\n"
     L"         [--positions given|enumerated|batches] [--fault NAME]...\n"
-    L"         [--reset-after-page N] [--second-job ID PRINTER] PAGE.emf...\n"
+    L"         [--reset-after-page N] [--second-job ID PRINTER] [--relay PROGRAM]\n"
+    L"         PAGE.emf...\n"
     L"faults: print-server job-info null-job-strings enumeration advances no-metrics\n"
     L"        no-glyph-set lying-glyph-set abort second-start devmode-without-resolution\n"
     L"        null-document\n";
@@ -95,6 +96,8 @@ bool ParseHostOptions(int argc, wchar_t** argv, HostOptions* options, std::wstri
             options->printer = next;
         else if (arg == L"--document")
             options->document = next;
+        else if (arg == L"--relay")
+            options->relay = next;
         else if (arg == L"--datatype")
             options->datatype = next;
         else if (arg == L"--job")

@@ -24,6 +24,8 @@ struct HostOptions {
     unsigned reset_after_page = 0; // 0: the device is never reset
     DWORD second_job = 0;          // 0: one device only
     std::wstring second_printer;
+    // Starts each job's relay as the driver UI module does, when given.
+    std::wstring relay;
     std::vector<std::wstring> pages;
 };
 

@@ -20,7 +20,8 @@ std::wstring Hex(HRESULT hr) {
 std::unique_ptr<RenderingModule> RenderingModule::Load(const std::wstring& path,
                                                        std::wstring* error) {
     std::unique_ptr<RenderingModule> loaded(new RenderingModule);
-    loaded->module_ = LoadLibraryW(path.c_str());
+    // Its own imports are looked for beside it first, as the driver folder is for Unidrv.
+    loaded->module_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!loaded->module_) {
         *error = L"cannot load " + path + L": error " + std::to_wstring(GetLastError());
         return nullptr;

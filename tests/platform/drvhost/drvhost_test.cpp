@@ -108,17 +108,6 @@ protected:
     std::string output_;
 };
 
-std::wstring NumberedWords(int count, int per_paragraph) {
-    std::wstring text;
-    for (int i = 1; i <= count; ++i) {
-        wchar_t word[16];
-        swprintf(word, 16, L"w%04d", i);
-        text += word;
-        text += i % per_paragraph ? L" " : L"\n";
-    }
-    return text;
-}
-
 TEST_F(DriverHostTest, EveryPageAndTextRecordReachesTheHooksInOrder) {
     const std::wstring text = NumberedWords(1300, 60);
     const std::vector<std::wstring> pages = Print(text);

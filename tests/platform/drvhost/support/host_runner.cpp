@@ -10,61 +10,6 @@ std::wstring DrvHostFile(const std::wstring& name) {
     return std::wstring(QLX_DRVHOST_DIR) + L"\\" + name;
 }
 
-std::wstring Quoted(const std::wstring& text) {
-    return L"\"" + text + L"\"";
-}
-
-int RunProgram(const std::wstring& command_line, std::string* output, DWORD timeout_ms) {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    if (!CreatePipe(&read, &write, &inherit, 0))
-        return -1;
-    UniqueHandle reader(read), writer(write);
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = write;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    startup.hStdInput = nullptr;
-    std::vector<wchar_t> line(command_line.begin(), command_line.end());
-    line.push_back(0);
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &info))
-        return -1;
-    UniqueHandle process(info.hProcess);
-    CloseHandle(info.hThread);
-    writer.Reset();
-    std::string text;
-    char buffer[4096];
-    DWORD got = 0;
-    const DWORD start = GetTickCount();
-    for (;;) {
-        DWORD available = 0;
-        if (PeekNamedPipe(read, nullptr, 0, nullptr, &available, nullptr) && available) {
-            if (!ReadFile(read, buffer, sizeof buffer, &got, nullptr) || !got)
-                break;
-            text.append(buffer, got);
-            continue;
-        }
-        if (WaitForSingleObject(process.Get(), 20) == WAIT_OBJECT_0) {
-            while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got)
-                text.append(buffer, got);
-            break;
-        }
-        if (GetTickCount() - start > timeout_ms) {
-            TerminateProcess(process.Get(), 99);
-            return -1;
-        }
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(process.Get(), &code);
-    if (output)
-        *output = text;
-    return static_cast<int>(code);
-}
-
 std::vector<std::wstring> PrintDocument(const std::wstring& document, const std::wstring& folder,
                                         const std::wstring& options) {
     std::string output;
@@ -101,6 +46,17 @@ bool WriteTextFile(const std::wstring& path, const std::wstring& text) {
     if (bytes > 1)
         WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], bytes, nullptr, nullptr);
     return WriteWholeFile(path, utf8);
+}
+
+std::wstring NumberedWords(int count, int per_paragraph) {
+    std::wstring text;
+    for (int i = 1; i <= count; ++i) {
+        wchar_t word[16];
+        swprintf(word, 16, L"w%04d", i);
+        text += word;
+        text += i % per_paragraph ? L" " : L"\n";
+    }
+    return text;
 }
 
 std::vector<std::wstring> Words(const std::wstring& text) {

@@ -4,15 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "program_run.h"
+
 // Runs the printing program and the driver host as a test's second processes.
 
 std::wstring DrvHostFile(const std::wstring& name);
-std::wstring Quoted(const std::wstring& text);
-
-// Runs a command line to its end and returns its exit code, its standard output in *output
-// (when given); -1 when it can't start or runs past the time-out (it is ended then).
-int RunProgram(const std::wstring& command_line, std::string* output = nullptr,
-               DWORD timeout_ms = 60000);
 
 // Lays the document out into EMF pages in folder; the pages' paths, empty on failure.
 std::vector<std::wstring> PrintDocument(const std::wstring& document, const std::wstring& folder,
@@ -24,6 +20,9 @@ int RunHost(const std::wstring& module, const std::wstring& options,
 
 // Writes text as a UTF-8 file.
 bool WriteTextFile(const std::wstring& path, const std::wstring& text);
+
+// count words "w0001", "w0002" ..., per_paragraph of them to a line of the text.
+std::wstring NumberedWords(int count, int per_paragraph);
 
 // The words of a text in order, split at white space.
 std::vector<std::wstring> Words(const std::wstring& text);
