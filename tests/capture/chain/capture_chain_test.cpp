@@ -227,13 +227,47 @@ TEST_F(CaptureChainTest, GlyphIndexTextIsMappedBackOnThePrintersContext) {
     const std::vector<std::wstring> pages = Print(text, L"--glyph-indices");
     const std::vector<Item> items = Items(Capture(pages, L"", false));
     EXPECT_EQ(Words(L"Glyphs \\u00E9t\\u00E9 ok " + std::wstring(kTable)), WordsOf(items));
+}
 
-    // Another printer has no context to map the glyphs on: the text can't be had, the job
-    // still arrives whole.
-    const std::vector<std::string> calls = Capture(pages, L"--printer \"No Such Printer\"", false);
-    EXPECT_TRUE(Items(calls).empty()) << Joined(calls);
-    EXPECT_EQ("int_EndJob()", calls.back());
-    EXPECT_NE(std::string::npos, log_.Text().find("TextOut::CreateDC"));
+TEST_F(CaptureChainTest, AGlyphTheMapDoesNotKnowKeepsTheRestOfItsRun) {
+    OwnPrinter printer(kPrinter);
+    ASSERT_EQ(S_OK, printer.Result());
+    // A character the font lacks is printed with its missing-glyph glyph.
+    const std::vector<std::wstring> pages = Print(L"before\u4e00after\n", L"--glyph-indices");
+    const std::vector<Item> items = Items(Capture(pages, L"", false));
+    ASSERT_EQ(1u, items.size());
+    EXPECT_EQ("before\\uFFFDafter", items[0].text);
+}
+
+TEST_F(CaptureChainTest, AGlyphMapThatCouldNotBeBuiltIsTriedAgainByTheNextDocument) {
+    OwnPrinter printer(kPrinter);
+    ASSERT_EQ(S_OK, printer.Result());
+    const std::vector<std::wstring> pages = Print(L"mapped again\n", L"--glyph-indices");
+    // Two documents in one spooler process: the first one's printer has no context to map
+    // its glyphs on; the second one's has, and its text arrives. (Should the second one map
+    // the font first, the first one finds that map: its text may arrive too.)
+    const std::vector<std::string> calls = Capture(
+        pages, L"--printer \"No Such Printer\" --job 5501 --second-job 5502 \"Quorvane Lettrix\"",
+        true);
+    std::string job;
+    std::vector<std::string> texts;
+    for (const std::string& call : calls) {
+        if (call.rfind("int_StartJob(", 0) == 0)
+            job = call;
+        Item item;
+        if (ParseItem(call, &item))
+            texts.push_back(job.substr(13, job.find(',') - 13) + ": " + item.text);
+    }
+    const std::string mapped = "Quorvane Lettrix: mapped again";
+    const std::string found_first = "No Such Printer: mapped again";
+    EXPECT_TRUE(texts == std::vector<std::string>{mapped} ||
+                texts == (std::vector<std::string>{mapped, found_first}) ||
+                texts == (std::vector<std::string>{found_first, mapped}))
+        << Joined(calls);
+    EXPECT_EQ(2u, Count(calls, "int_EndJob()")) << "both jobs arrive whole";
+    if (texts.size() == 1) {
+        EXPECT_NE(std::string::npos, log_.Text().find("TextOut::CreateDC"));
+    }
 }
 
 // The driver host's faults: none crashes the module, and each ends as it should.
