@@ -26,10 +26,11 @@ BOOL APIENTRY STROBJ_bEnumPositionsOnly(STROBJ* pstro, ULONG* pc, GLYPHPOS** ppg
         return DDI_ERROR;
     const ULONG left = host->position_count - host->next;
     const ULONG count = host->batch && host->batch < left ? host->batch : left;
-    *pc = count;
     *ppgpos = const_cast<GLYPHPOS*>(host->positions + host->next);
     host->next += count;
-    return host->next < host->position_count ? TRUE : FALSE;
+    const bool more = host->next < host->position_count;
+    *pc = !more && count && (host->faults & kFaultShortEnumeration) ? count - 1 : count;
+    return more ? TRUE : FALSE;
 }
 
 BOOL APIENTRY STROBJ_bGetAdvanceWidths(STROBJ* pso, ULONG iFirst, ULONG c, POINTQF* pptqD) {

@@ -16,6 +16,7 @@ enum EngineFault : DWORD {
     kFaultAdvanceWidths = 0x02,    // STROBJ_bGetAdvanceWidths fails
     kFaultNoMetrics = 0x04,        // FONTOBJ_pifi answers null
     kFaultNoGlyphSet = 0x08,       // FONTOBJ_pfdg answers null
+    kFaultShortEnumeration = 0x10, // the last batch holds one position too few
 };
 
 struct HostString {

@@ -33,9 +33,9 @@ void Fail(const std::wstring& message) {
     fwprintf(stderr, L"qlx_drvhost: %ls\n", message.c_str());
 }
 
-bool RegisterJob(DWORD id, const std::wstring& printer, const HostOptions& options) {
+bool RegisterJob(DWORD id, const std::wstring& printer, const HostOptions& options, DWORD faults) {
     const HostJob job = {id, printer.c_str(), options.datatype.c_str(), options.document.c_str(),
-                         options.job_faults};
+                         faults};
     return SpoolerJobs_Set(&job) != FALSE;
 }
 
@@ -57,15 +57,11 @@ struct PlayResult {
     std::wstring error;
 };
 
-// One document on one device, from its start to its end, as one spooler thread plays it.
-void PlayDocument(RenderingModule& module, const HostOptions& options,
-                  const std::vector<SpooledPage>& pages, const std::wstring& printer, DWORD job,
-                  bool first, PlayResult* result) {
-    std::unique_ptr<UnidrvDevice> device = MakeDevice(module, printer, options, &result->error);
-    if (!device) {
-        result->code = kNoModule;
-        return;
-    }
+// One document on a device, from its start to its end, as a spooler thread plays it. The
+// device may be replaced by a reset one on the way.
+void PlayOneDocument(RenderingModule& module, const HostOptions& options,
+                     const std::vector<SpooledPage>& pages, const std::wstring& printer, DWORD job,
+                     bool first, std::unique_ptr<UnidrvDevice>& device, PlayResult* result) {
     device->StartDoc(options.document, job, options.null_document);
     if (options.second_start && first)
         device->StartDoc(options.document, job, options.null_document);
@@ -89,6 +85,21 @@ void PlayDocument(RenderingModule& module, const HostOptions& options,
         }
     }
     device->EndDoc(options.abort ? ED_ABORTDOC : 0);
+}
+
+// The documents of one device: the job's, repeated as often as asked for with the next job
+// ids.
+void PlayDocument(RenderingModule& module, const HostOptions& options,
+                  const std::vector<SpooledPage>& pages, const std::wstring& printer, DWORD job,
+                  bool first, PlayResult* result) {
+    std::unique_ptr<UnidrvDevice> device = MakeDevice(module, printer, options, &result->error);
+    if (!device) {
+        result->code = kNoModule;
+        return;
+    }
+    const unsigned documents = first ? options.repeat : 1;
+    for (unsigned r = 0; r < documents && result->code != kNoModule; ++r)
+        PlayOneDocument(module, options, pages, printer, job + r, first && r == 0, device, result);
 }
 
 // The job's document, and the second printer's on a thread of its own when asked for.
@@ -137,15 +148,22 @@ int wmain(int argc, wchar_t** argv) {
             return kUsage;
         }
     }
-    if (!WriteSpoolFile(options.job_id, options.document, pages, &error) ||
-        (options.second_job &&
-         !WriteSpoolFile(options.second_job, options.document, pages, &error))) {
-        Fail(error);
-        return kPageFailed;
+    // The spooler's jobs: the faults asked for hit the first one only.
+    for (unsigned r = 0; r < options.repeat; ++r) {
+        if (!WriteSpoolFile(options.job_id + r, options.document, pages, &error)) {
+            Fail(error);
+            return kPageFailed;
+        }
+        if (!RegisterJob(options.job_id + r, options.printer, options,
+                         r ? 0 : options.job_faults)) {
+            Fail(L"out of memory");
+            return kPageFailed;
+        }
     }
-    if (!RegisterJob(options.job_id, options.printer, options) ||
-        (options.second_job && !RegisterJob(options.second_job, options.second_printer, options))) {
-        Fail(L"out of memory");
+    if (options.second_job &&
+        (!WriteSpoolFile(options.second_job, options.document, pages, &error) ||
+         !RegisterJob(options.second_job, options.second_printer, options, 0))) {
+        Fail(error.empty() ? L"out of memory" : error);
         return kPageFailed;
     }
 

@@ -8,9 +8,11 @@ const wchar_t kHostUsage[] =
     L"usage: qlx_drvhost --module DLL [--printer NAME] [--job ID] [--document NAME]\n"
     L"         [--datatype TYPE] [--dpi N] [--glyph-indices]\n"
     L"         [--positions given|enumerated|batches] [--fault NAME]...\n"
-    L"         [--reset-after-page N] [--second-job ID PRINTER] [--relay PROGRAM]\n"
+    L"         [--reset-after-page N] [--repeat N] [--second-job ID PRINTER]\n"
+    L"         [--relay PROGRAM]\n"
     L"         PAGE.emf...\n"
-    L"faults: print-server job-info null-job-strings enumeration advances no-metrics\n"
+    L"faults: print-server job-info null-job-strings enumeration short-positions advances\n"
+    L"        no-metrics\n"
     L"        no-glyph-set lying-glyph-set abort second-start devmode-without-resolution\n"
     L"        null-document\n";
 
@@ -35,6 +37,7 @@ bool ApplyFault(const std::wstring& name, HostOptions* options) {
         {L"null-job-strings", &options->job_faults, kFaultNullStrings, nullptr},
         {L"enumeration", &options->player.calls.faults, kFaultEnumerationError, nullptr},
         {L"advances", &options->player.calls.faults, kFaultAdvanceWidths, nullptr},
+        {L"short-positions", &options->player.calls.faults, kFaultShortEnumeration, nullptr},
         {L"no-metrics", &options->player.calls.faults, kFaultNoMetrics, nullptr},
         {L"no-glyph-set", &options->player.calls.faults, kFaultNoGlyphSet, nullptr},
         {L"lying-glyph-set", nullptr, 0, &options->player.lying_glyph_set},
@@ -109,6 +112,9 @@ bool ParseHostOptions(int argc, wchar_t** argv, HostOptions* options, std::wstri
             ok = ParsePositions(next, &options->player.calls.positions);
         else if (arg == L"--fault")
             ok = ApplyFault(next, options);
+        else if (arg == L"--repeat")
+            ok = ParseNumber(next, &number) && number > 0 && number < 100 &&
+                 (options->repeat = number, true);
         else if (arg == L"--reset-after-page")
             ok = ParseNumber(next, &number) && (options->reset_after_page = number, true);
         else if (arg == L"--second-job") {

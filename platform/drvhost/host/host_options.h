@@ -22,7 +22,9 @@ struct HostOptions {
     bool second_start = false;
     bool devmode_without_resolution = false;
     unsigned reset_after_page = 0; // 0: the device is never reset
-    DWORD second_job = 0;          // 0: one device only
+    // Documents played one after the other on the job's device, with consecutive job ids.
+    unsigned repeat = 1;
+    DWORD second_job = 0; // 0: one device only
     std::wstring second_printer;
     // Starts each job's relay as the driver UI module does, when given.
     std::wstring relay;

@@ -33,7 +33,8 @@ struct Job {
 
 std::mutex g_lock;
 std::vector<Job> g_jobs;
-DWORD g_serverFaults = 0;
+// Opens of the local print server that fail: one for each job named with that fault.
+unsigned g_serverFailures = 0;
 
 // The handle of the local print server as this stand-in hands it out.
 HANDLE const kServerHandle = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x51530001));
@@ -108,7 +109,8 @@ __declspec(dllexport) BOOL WINAPI SpoolerJobs_Set(const HostJob* host) {
             *existing = std::move(job);
         else
             g_jobs.push_back(std::move(job));
-        g_serverFaults = host->faults & kFaultPrintServer;
+        if (host->faults & kFaultPrintServer)
+            ++g_serverFailures;
         return TRUE;
     } catch (const std::bad_alloc&) {
         return FALSE;
@@ -118,7 +120,7 @@ __declspec(dllexport) BOOL WINAPI SpoolerJobs_Set(const HostJob* host) {
 __declspec(dllexport) void WINAPI SpoolerJobs_Clear() {
     std::lock_guard<std::mutex> guard(g_lock);
     g_jobs.clear();
-    g_serverFaults = 0;
+    g_serverFailures = 0;
 }
 
 __declspec(dllexport) BOOL WINAPI
@@ -132,7 +134,8 @@ __declspec(dllexport) BOOL WINAPI
         return FALSE;
     }
     std::lock_guard<std::mutex> guard(g_lock);
-    if (g_serverFaults) {
+    if (g_serverFailures) {
+        --g_serverFailures;
         *printer = nullptr;
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;

@@ -6,7 +6,7 @@
 // server and its GetJobW then answer from them. Everything else goes to the system's spooler.
 
 enum SpoolerJobFault : DWORD {
-    kFaultPrintServer = 0x01, // the local print server cannot be opened
+    kFaultPrintServer = 0x01, // the local print server cannot be opened, once for each job
     kFaultJobInfo = 0x02,     // the job's information cannot be read
     kFaultNullStrings = 0x04, // the job names no printer and no data type
 };

@@ -306,6 +306,8 @@ TEST_F(CaptureChainTest, FaultsEndAsTheyShould) {
          nullptr},
         {"positions in batches", L"--positions batches", false, start, 4, true, nullptr},
         {"positions enumerated", L"--positions enumerated", false, start, 10, true, nullptr},
+        {"a short last batch of positions", L"--fault short-positions --positions enumerated",
+         false, start, 4, true, nullptr},
         {"advances fail", L"--fault advances", false, start, 4, true, nullptr},
         {"no font metrics", L"--fault no-metrics", false, start, 0, true, nullptr},
         {"no glyph set for glyphs", L"--fault no-glyph-set", true, start, 0, true,
@@ -332,6 +334,21 @@ TEST_F(CaptureChainTest, FaultsEndAsTheyShould) {
         if (row.log) {
             EXPECT_NE(std::string::npos, log_.Text().find(row.log));
         }
+    }
+}
+
+// The next document on the same device starts afresh after one that was not captured.
+TEST_F(CaptureChainTest, ADocumentAfterOneThatWasNotCapturedIsCaptured) {
+    const std::vector<std::wstring> pages = Print(std::wstring(L"after\n") + kTable);
+    for (const wchar_t* fault : {L"print-server", L"job-info"}) {
+        SCOPED_TRACE(std::string(fault, fault + wcslen(fault)));
+        const std::vector<std::string> calls =
+            Capture(pages, std::wstring(L"--job 7001 --repeat 2 --fault ") + fault, false);
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ("int_StartJob(Quorvane Lettrix,NT EMF 1.008,7002,300,Document)", calls.front());
+        EXPECT_EQ(1u, Count(calls, calls.front()));
+        EXPECT_EQ(10u, Items(calls).size());
+        EXPECT_EQ("int_EndJob()", calls.back());
     }
 }
 

@@ -235,6 +235,7 @@ TEST_F(DriverHostTest, EngineAndDeviceFaultsAnswerAsTold) {
         {L"--fault devmode-without-resolution", "StartDoc job=1 name=Document dpi=0"},
         {L"--fault null-document", "StartDoc job=1 name=(null) dpi=300"},
         {L"--reset-after-page 1", "ResetPDEV"},
+        {L"--repeat 2", "StartDoc job=2 name=Document dpi=300"},
         {L"--dpi 600", "StartPage 5100x6600"},
     };
     for (const Row& row : rows) {
