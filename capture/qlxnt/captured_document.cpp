@@ -62,7 +62,7 @@ void CapturedDocument::Open(const DeviceRecord& device, const DEVOBJ* devobj,
     LogInfoNum(kLogSource, L"StartDoc JobID:", static_cast<long>(job_id));
     if (read == JobInformationResult::kRead) {
         printer_ = job.printer;
-        DocumentStart start;
+        StartDocFields start;
         start.printer = ToU16(job.printer);
         start.datatype = ToU16(job.datatype);
         start.job_id = static_cast<int32_t>(job_id);

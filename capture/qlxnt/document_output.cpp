@@ -25,7 +25,7 @@ public:
     explicit PipeOutput(UniqueHandle pipe) : pipe_(std::move(pipe)) {}
     ~PipeOutput() override = default;
 
-    void StartDoc(const DocumentStart& start) {
+    void StartDoc(const StartDocFields& start) {
         BuildStartDoc(start.printer, start.datatype, start.job_id, start.dpi, start.document,
                       &message_);
         Send();
@@ -35,13 +35,7 @@ public:
         Send();
     }
     void AddItem(const ExtractedItem& item, std::u16string_view face) override {
-        TextRun run;
-        run.x0 = item.x0;
-        run.y0 = item.y0;
-        run.x1 = item.x1;
-        run.y1 = item.y1;
-        run.text = item.text;
-        run.face = face;
+        const TextRun run = {item.x0, item.y0, item.x1, item.y1, item.text, face, nullptr};
         TextItemSplitter parts(run);
         while (pipe_ && parts.Next(&message_))
             Send();
@@ -86,7 +80,7 @@ public:
         g_adapterInUse = false;
     }
 
-    void StartDoc(const DocumentStart& start) {
+    void StartDoc(const StartDocFields& start) {
         DriverStartJob(Wide(start.printer).c_str(), Wide(start.datatype).c_str(), start.job_id,
                        start.dpi, Wide(start.document).c_str());
     }
@@ -108,7 +102,7 @@ private:
     bool ended_ = false;
 };
 
-std::unique_ptr<DocumentOutput> OpenDirect(const DocumentStart& start) {
+std::unique_ptr<DocumentOutput> OpenDirect(const StartDocFields& start) {
     if (g_adapterInUse.exchange(true)) {
         LogError(kLogSource, L"StartDoc: the core adapter serves another document");
         return nullptr;
@@ -124,7 +118,7 @@ std::unique_ptr<DocumentOutput> OpenDirect(const DocumentStart& start) {
 
 } // namespace
 
-std::unique_ptr<DocumentOutput> OpenDocumentOutput(const DocumentStart& start) {
+std::unique_ptr<DocumentOutput> OpenDocumentOutput(const StartDocFields& start) {
     UniqueHandle pipe;
     const std::wstring prefix = LoadObjectPrefix(Module::Instance());
     if (ConnectStubPipe(prefix, start.job_id, &pipe) == StubLink::kNoRelay)

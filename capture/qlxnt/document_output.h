@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "pipe_reader.h"
 #include "text_extractor.h"
 
 // Where a captured document goes: the job's relay through its pipe, or the core itself.
@@ -12,14 +13,6 @@
 enum class EndKind {
     kComplete, // the document ended: the job is whole
     kAborted,  // the application aborted it: the core must not take it as a whole job
-};
-
-struct DocumentStart {
-    std::u16string printer;
-    std::u16string datatype;
-    int32_t job_id = 0;
-    int32_t dpi = 0;
-    std::u16string document;
 };
 
 class DocumentOutput {
@@ -32,4 +25,4 @@ public:
 
 // Starts the document: pipe mode when a relay was started for the job (its per-job event
 // exists), direct mode otherwise.
-std::unique_ptr<DocumentOutput> OpenDocumentOutput(const DocumentStart& start);
+std::unique_ptr<DocumentOutput> OpenDocumentOutput(const StartDocFields& start);

@@ -1,4 +1,5 @@
-#include <windows.h>
+#include "spooler_jobs.h"
+
 #include <winspool.h>
 
 #include <mutex>
@@ -7,21 +8,6 @@
 #include <vector>
 
 namespace {
-
-// Must match spooler_jobs.h, which the DLL itself does not import.
-enum SpoolerJobFault : DWORD {
-    kFaultPrintServer = 0x01,
-    kFaultJobInfo = 0x02,
-    kFaultNullStrings = 0x04,
-};
-
-struct HostJob {
-    DWORD id;
-    const wchar_t* printer;
-    const wchar_t* datatype;
-    const wchar_t* document;
-    DWORD faults;
-};
 
 struct Job {
     DWORD id;
@@ -92,7 +78,7 @@ BOOL WriteJobInfo(const Job& job, BYTE* buffer, DWORD room, DWORD* needed) {
 
 extern "C" {
 
-__declspec(dllexport) BOOL WINAPI SpoolerJobs_Set(const HostJob* host) {
+SPOOLER_JOBS_API BOOL WINAPI SpoolerJobs_Set(const HostJob* host) {
     if (!host)
         return FALSE;
     try {
@@ -117,7 +103,7 @@ __declspec(dllexport) BOOL WINAPI SpoolerJobs_Set(const HostJob* host) {
     }
 }
 
-__declspec(dllexport) void WINAPI SpoolerJobs_Clear() {
+SPOOLER_JOBS_API void WINAPI SpoolerJobs_Clear() {
     std::lock_guard<std::mutex> guard(g_lock);
     g_jobs.clear();
     g_serverFailures = 0;

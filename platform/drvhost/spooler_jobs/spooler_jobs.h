@@ -19,6 +19,12 @@ struct HostJob {
     DWORD faults;
 };
 
+#ifdef SPOOLER_JOBS_BUILD
+#define SPOOLER_JOBS_API __declspec(dllexport)
+#else
+#define SPOOLER_JOBS_API __declspec(dllimport)
+#endif
+
 // Adds the job or replaces the one with its id; false when out of memory.
-extern "C" __declspec(dllimport) BOOL WINAPI SpoolerJobs_Set(const HostJob* job);
-extern "C" __declspec(dllimport) void WINAPI SpoolerJobs_Clear();
+extern "C" SPOOLER_JOBS_API BOOL WINAPI SpoolerJobs_Set(const HostJob* job);
+extern "C" SPOOLER_JOBS_API void WINAPI SpoolerJobs_Clear();
