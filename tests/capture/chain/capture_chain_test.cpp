@@ -337,6 +337,26 @@ TEST_F(CaptureChainTest, FaultsEndAsTheyShould) {
     }
 }
 
+TEST_F(CaptureChainTest, TheSplitThresholdDecidesWhatCountsAsAGap) {
+    const std::vector<std::wstring> pages = Print(kTable);
+    EXPECT_EQ(9u, Items(Capture(pages, L"", false)).size()) << "split at the tab stops";
+    // A tab's gap is some eight times its space's advance: under 1000 percent.
+    MachineValue threshold(L"SplitThreshold", 1000);
+    const std::vector<Item> items = Items(Capture(pages, L"", false));
+    ASSERT_EQ(3u, items.size());
+    EXPECT_EQ("Name City Country", items[0].text);
+}
+
+TEST_F(CaptureChainTest, EveryDocumentStartResetsTheSeparatorAndRawJobEvents) {
+    const std::vector<std::wstring> pages = Print(L"events\n");
+    UniqueHandle separator(CreateEventW(nullptr, TRUE, TRUE, L"QLX_Separator_Event"));
+    UniqueHandle raw(CreateEventW(nullptr, TRUE, TRUE, L"QLX_RAWJob_Event"));
+    ASSERT_TRUE(separator.Valid() && raw.Valid());
+    EXPECT_FALSE(Items(Capture(pages, L"", false)).empty());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(separator.Get(), 0));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(raw.Get(), 0));
+}
+
 // The next document on the same device starts afresh after one that was not captured.
 TEST_F(CaptureChainTest, ADocumentAfterOneThatWasNotCapturedIsCaptured) {
     const std::vector<std::wstring> pages = Print(std::wstring(L"after\n") + kTable);
