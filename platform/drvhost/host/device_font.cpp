@@ -4,9 +4,19 @@
 #include <stddef.h>
 #include <string.h>
 
+#include <algorithm>
+#include <mutex>
 #include <string>
 
 namespace {
+
+// The most ranges a font's 16-bit characters can fall into: every other character.
+constexpr size_t kMostRanges = 0x8000;
+
+// Wine walks a font's characters for GetFontUnicodeRanges on the face it shares between
+// threads; two walks at once see each other's steps and the filling call writes more ranges
+// than the sizing call counted.
+std::mutex g_rangesLock;
 
 // FD_GLYPHSET.flAccel: the glyph handles are the characters themselves.
 constexpr FLONG kUnicodeHandles = 0x00000001;
@@ -97,12 +107,19 @@ void DeviceFont::DescribeMetrics() {
 // The font's supported characters as the engine lists them. A lying glyph set claims far
 // more runs and characters than it holds.
 void DeviceFont::DescribeGlyphSet(bool lying) {
-    const DWORD bytes = GetFontUnicodeRanges(dc_, nullptr);
     std::vector<ULONG_PTR> ranges_storage;
-    const GLYPHSET* ranges = bytes ? Bytes<GLYPHSET>(ranges_storage, bytes) : nullptr;
-    if (ranges && !GetFontUnicodeRanges(dc_, const_cast<GLYPHSET*>(ranges)))
-        ranges = nullptr;
-    const ULONG runs = ranges ? ranges->cRanges : 0;
+    const GLYPHSET* ranges = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(g_rangesLock);
+        const size_t most = offsetof(GLYPHSET, ranges) + kMostRanges * sizeof(WCRANGE);
+        const DWORD bytes = GetFontUnicodeRanges(dc_, nullptr);
+        // Room for any answer, should the filling call still count differently.
+        if (bytes)
+            ranges = Bytes<GLYPHSET>(ranges_storage, bytes > most ? bytes : most);
+        if (ranges && !GetFontUnicodeRanges(dc_, const_cast<GLYPHSET*>(ranges)))
+            ranges = nullptr;
+    }
+    const ULONG runs = ranges ? std::min<ULONG>(ranges->cRanges, kMostRanges) : 0;
     const size_t size = offsetof(FD_GLYPHSET, awcrun) + (runs ? runs : 1) * sizeof(WCRUN);
     auto* set = Bytes<FD_GLYPHSET>(glyph_set_, size);
     set->cjThis = static_cast<ULONG>(size);
