@@ -184,8 +184,16 @@ int wmain(int argc, wchar_t** argv) {
         }
         result = PlayDocuments(*module, options, pages);
     }
-    for (RelayStart& relay : relays) {
-        if (relay.Finish(kRelayEndWaitMs) != 0 && result == kPlayed)
+    const DWORD relay_jobs[] = {options.job_id, options.second_job};
+    for (size_t r = 0; r < 2; ++r) {
+        const int code = relays[r].Finish(kRelayEndWaitMs);
+        if (code == 0)
+            continue;
+        // The relay's own code says why its job did not reach the core.
+        Fail(L"the relay of job " + std::to_wstring(relay_jobs[r]) +
+             (code < 0 ? std::wstring(L" did not end in time")
+                       : L" ended with code " + std::to_wstring(code)));
+        if (result == kPlayed)
             result = kRelayFailed;
     }
     if (UnidrvDevice::UnidrvCalls()) {
