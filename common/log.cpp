@@ -1,4 +1,5 @@
 #include "log.h"
+#include "null_dacl.h"
 #include "product_key.h"
 #include "registry.h"
 
@@ -20,22 +21,6 @@ LogConfig* g_logConfig = nullptr;
 constexpr wchar_t kDefaultLogFile[] = L"c:\\qlx.log";
 constexpr wchar_t kDefaultMutexValue[] = L"Global\\QLX_LOG_MUTEX";
 constexpr wchar_t kMutexPrefix[] = L"Global\\";
-
-class NullDaclAttributes {
-public:
-    NullDaclAttributes() {
-        InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION);
-        SetSecurityDescriptorDacl(&descriptor_, TRUE, nullptr, FALSE);
-        attributes_.nLength = sizeof(attributes_);
-        attributes_.lpSecurityDescriptor = &descriptor_;
-        attributes_.bInheritHandle = FALSE;
-    }
-    SECURITY_ATTRIBUTES* Get() { return &attributes_; }
-
-private:
-    SECURITY_DESCRIPTOR descriptor_{};
-    SECURITY_ATTRIBUTES attributes_{};
-};
 
 // Formats into a heap buffer that grows until the text fits. Null on failure.
 wchar_t* FormatWide(const wchar_t* format, va_list args) {

@@ -7,7 +7,9 @@ packages=(
     libwine-dev wine wine64 wine32:i386
     libz-mingw-w64-dev googletest
     xvfb xauth imagemagick
+    ghostscript
     python3
+    python3-reportlab poppler-utils
     clang-14 libclang-rt-14-dev
 )
 missing=()

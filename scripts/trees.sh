@@ -30,5 +30,10 @@ tree_settings() {
         ;;
     x86_64-main) echo "$toolchain/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release -DQLX_DRIVER_TREE=OFF ;;
     native) echo -DQLX_NATIVE=ON -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 ;;
+    # The native tree without the sanitizers, for scripts/bench.sh only.
+    native-bench)
+        echo -DQLX_NATIVE=ON -DQLX_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
+        ;;
     esac
 }

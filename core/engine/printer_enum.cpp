@@ -4,31 +4,15 @@
 
 #include <vector>
 
-const wchar_t kOwnPrinterDriver[] = L"QuorvaneLettrix";
+#include "com_result.h"
+
 const wchar_t kPreferredOwnPrinter[] = L"Quorvane Text Printer";
 
 HRESULT EnumerateSystemPrinters(std::vector<PrinterEntry>* printers) {
     printers->clear();
-    const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
-    DWORD needed = 0, count = 0;
-    if (!EnumPrintersW(flags, nullptr, 2, nullptr, 0, &needed, &count)) {
-        const DWORD error = GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER)
-            return HRESULT_FROM_WIN32(error);
-    }
-    if (needed == 0)
-        return S_OK;
-    // The list may grow between the two calls: ask again with the size it wants then.
     std::vector<BYTE> buffer;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        buffer.resize(needed);
-        if (EnumPrintersW(flags, nullptr, 2, buffer.data(), needed, &needed, &count))
-            break;
-        const DWORD error = GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER)
-            return HRESULT_FROM_WIN32(error);
-        count = 0;
-    }
+    DWORD count = 0;
+    RETURN_IF_FAILED(EnumerateLocalPrinters(2, &buffer, &count));
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) {
         PrinterEntry entry;
@@ -39,17 +23,6 @@ HRESULT EnumerateSystemPrinters(std::vector<PrinterEntry>* printers) {
         printers->push_back(std::move(entry));
     }
     return S_OK;
-}
-
-std::wstring QueryDefaultPrinter() {
-    DWORD size = 0;
-    GetDefaultPrinterW(nullptr, &size);
-    if (size == 0)
-        return std::wstring();
-    std::vector<wchar_t> name(size + 1);
-    if (!GetDefaultPrinterW(name.data(), &size))
-        return std::wstring();
-    return std::wstring(name.data());
 }
 
 namespace {

@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-// The printer driver of the product's own printers, and the name that wins when several exist.
-extern const wchar_t kOwnPrinterDriver[];
+#include "printer_query.h"
+
+// The name that wins when several of the product's printers exist.
 extern const wchar_t kPreferredOwnPrinter[];
 
 struct PrinterEntry {
@@ -17,9 +18,6 @@ struct PrinterEntry {
 // The local and connected printers (level 2), in the spooler's order. E_FAIL with the system
 // error when the enumeration fails.
 HRESULT EnumerateSystemPrinters(std::vector<PrinterEntry>* printers);
-
-// The system's default printer; empty when there is none.
-std::wstring QueryDefaultPrinter();
 
 // Which printers are the product's and which one is current. A local printer with the own
 // driver (exact comparison) is an own printer; it becomes current when none is current yet or

@@ -2,28 +2,12 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include "printer_handle.h"
+
 // The local print server, opened for change notifications; closed when the holder goes.
-class PrintServerHandle {
+class PrintServerHandle : public PrinterHandle {
 public:
-    PrintServerHandle() = default;
-    ~PrintServerHandle() { Reset(); }
-    PrintServerHandle(const PrintServerHandle&) = delete;
-    PrintServerHandle& operator=(const PrintServerHandle&) = delete;
-
-    bool Open() noexcept {
-        Reset();
-        return OpenPrinterW(nullptr, &h_, nullptr) || (h_ = nullptr, false);
-    }
-    void Reset() noexcept {
-        if (h_) {
-            ClosePrinter(h_);
-            h_ = nullptr;
-        }
-    }
-    HANDLE Get() const noexcept { return h_; }
-
-private:
-    HANDLE h_ = nullptr;
+    bool Open() noexcept { return PrinterHandle::Open(nullptr); }
 };
 
 // A printer change notification; closed when the holder goes. Invalid when the spooler gives

@@ -4,18 +4,20 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // How a plug-in describes itself to the frame: its parameters as rows over its parameter
 // struct P, and its settings page as rows of controls. The frame keeps no other table: each
 // parameter method walks the plug-in's rows in their order and compares names exactly.
 
-// One parameter: a string (descriptor entry B or E) or a 32-bit long (L), and the page control
-// that shows it (0 for none).
+// One parameter: a string (descriptor entry B or E), a 32-bit long (L) or a byte array (A), and
+// the page control that shows it (0 for none; no control shows a byte array).
 template <class P> struct ParamRow {
     const wchar_t* name;
     std::wstring P::*text; // string parameter, else null
     long P::*number;       // long parameter, else null
     int controlId;
+    std::vector<unsigned char> P::*bytes = nullptr; // byte-array parameter, else null
 };
 
 template <class P>
@@ -25,6 +27,10 @@ constexpr ParamRow<P> StringParam(const wchar_t* name, std::wstring P::*member, 
 template <class P>
 constexpr ParamRow<P> LongParam(const wchar_t* name, long P::*member, int controlId = 0) {
     return {name, nullptr, member, controlId};
+}
+template <class P>
+constexpr ParamRow<P> BytesParam(const wchar_t* name, std::vector<unsigned char> P::*member) {
+    return {name, nullptr, nullptr, 0, member};
 }
 
 enum class PageControlKind {
@@ -36,6 +42,7 @@ enum class PageControlKind {
     kSwitchCombo,  // carries a long: index 0 for 0, index 1 for any other value
     kButton,
     kLine,
+    kMultilineEdit,
 };
 
 // One control of the settings page, created at run time in this order (which is also the order

@@ -68,6 +68,8 @@ protected:
         CriticalSectionLock hold(lock_);
         if (row->text)
             return StringToVariant(values_.*(row->text), value);
+        if (row->bytes)
+            return BytesToVariant(values_.*(row->bytes), value);
         return LongToVariant(values_.*(row->number), value);
     }
 
@@ -84,6 +86,13 @@ protected:
                 ShowText(row->controlId, text);
             CriticalSectionLock hold(lock_);
             values_.*(row->text) = std::move(text);
+            return S_OK;
+        }
+        if (row->bytes) {
+            std::vector<unsigned char> bytes;
+            RETURN_IF_FAILED(BytesFromVariant(value, &bytes));
+            CriticalSectionLock hold(lock_);
+            values_.*(row->bytes) = std::move(bytes);
             return S_OK;
         }
         long number = 0;
@@ -106,7 +115,7 @@ protected:
             for (const ParamRow<P>& row : params_) {
                 if (row.text)
                     ShowText(row.controlId, values.*(row.text));
-                else
+                else if (row.number)
                     ShowNumber(row.controlId, values.*(row.number));
             }
             return S_OK;
@@ -117,9 +126,19 @@ protected:
         return GuardedCall([&] {
             P defaults{};
             CriticalSectionLock hold(lock_);
+            KeepOnReset(values_, defaults);
             values_ = std::move(defaults);
             return S_OK;
         });
+    }
+
+    // A plug-in whose reset leaves some values as they are copies them into the defaults here
+    // (called under the parameters' lock).
+    virtual void KeepOnReset(const P& /*current*/, P& /*defaults*/) const {}
+    // Runs change(values) under the lock, for a plug-in that checks or corrects its own values.
+    template <class Change> void ChangeParams(Change&& change) {
+        CriticalSectionLock hold(lock_);
+        change(values_);
     }
 
     static HRESULT CopyOut(const std::wstring& text, BSTR* out) noexcept {
@@ -175,7 +194,8 @@ protected:
 
 private:
     static bool IsEdit(PageControlKind kind) {
-        return kind == PageControlKind::kEdit || kind == PageControlKind::kPasswordEdit;
+        return kind == PageControlKind::kEdit || kind == PageControlKind::kPasswordEdit ||
+               kind == PageControlKind::kMultilineEdit;
     }
     static bool IsCombo(PageControlKind kind) {
         return kind == PageControlKind::kCombo || kind == PageControlKind::kSwitchCombo;

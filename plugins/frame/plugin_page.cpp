@@ -6,8 +6,10 @@
 
 namespace {
 
-// Sent to the page by a thread other than its own to show a value there.
+// Sent to the page by a thread other than its own to show a value there, or to run a plug-in's
+// work on its controls there.
 constexpr UINT kShowOnPage = WM_APP + 0x51;
+constexpr UINT kRunOnPage = WM_APP + 0x52;
 
 std::unique_ptr<CColorWindowControl> MakeControl(PageControlKind kind) {
     switch (kind) {
@@ -18,6 +20,11 @@ std::unique_ptr<CColorWindowControl> MakeControl(PageControlKind kind) {
     case PageControlKind::kPasswordEdit: {
         auto edit = std::make_unique<CColorEdit>();
         edit->Init(ES_PASSWORD);
+        return edit;
+    }
+    case PageControlKind::kMultilineEdit: {
+        auto edit = std::make_unique<CColorEdit>();
+        edit->SetMultiline(true);
         return edit;
     }
     case PageControlKind::kCheckBox:
@@ -47,6 +54,11 @@ int CreationFlag(PageControlKind kind) {
 
 bool IsCombo(PageControlKind kind) {
     return kind == PageControlKind::kCombo || kind == PageControlKind::kSwitchCombo;
+}
+
+bool IsEdit(PageControlKind kind) {
+    return kind == PageControlKind::kEdit || kind == PageControlKind::kPasswordEdit ||
+           kind == PageControlKind::kMultilineEdit;
 }
 
 } // namespace
@@ -87,11 +99,17 @@ bool PluginPage::PageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
             OnFirstPaint();
         return false;
     case WM_DESTROY:
-        // The host may make the window again; the controls are made with it.
+        // The host may make the window again; the controls and their background are made
+        // with it.
         items_.clear();
+        ReleaseBackground();
         return false;
     case kShowOnPage:
         ShowHere(*reinterpret_cast<const ShowRequest*>(lParam));
+        *result = 0;
+        return true;
+    case kRunOnPage:
+        RunHere(*reinterpret_cast<const std::function<void()>*>(lParam));
         *result = 0;
         return true;
     case WM_COMMAND: {
@@ -155,12 +173,20 @@ void PluginPage::OnFirstPaint() {
     WindowDc window(page_);
     if (!window.Get())
         return;
+    ReleaseBackground();
     backgroundBitmap_.Reset(CreateCompatibleBitmap(window.Get(), client.right, client.bottom));
     if (!backgroundBitmap_ || !background_.Create(window.Get(), backgroundBitmap_.Get()))
         return;
     BitBlt(background_.Get(), 0, 0, client.right, client.bottom, window.Get(), 0, 0, SRCCOPY);
     for (const Item& item : items_)
         item.control->SetMainHdc(background_.Get());
+}
+
+void PluginPage::ReleaseBackground() noexcept {
+    // A bitmap still selected into a DC cannot be deleted (Windows refuses and it leaks):
+    // the DC gives it back first.
+    background_.Reset();
+    backgroundBitmap_.Reset();
 }
 
 void PluginPage::ShowText(int id, const std::wstring& text) noexcept {
@@ -181,6 +207,26 @@ void PluginPage::Show(const ShowRequest& request) noexcept {
         SendMessageW(page_, kShowOnPage, 0, reinterpret_cast<LPARAM>(&request));
 }
 
+void PluginPage::RunOnPage(const std::function<void()>& work) noexcept {
+    if (!PageExists())
+        return;
+    if (GetWindowThreadProcessId(page_, nullptr) == GetCurrentThreadId())
+        RunHere(work);
+    else
+        SendMessageW(page_, kRunOnPage, 0, reinterpret_cast<LPARAM>(&work));
+}
+
+void PluginPage::RunHere(const std::function<void()>& work) noexcept {
+    // What the plug-in sets on its controls is not a user's change.
+    ++quiet_;
+    try {
+        work();
+    } catch (...) {
+        // The page keeps what could be shown.
+    }
+    --quiet_;
+}
+
 void PluginPage::ShowHere(const ShowRequest& request) noexcept {
     const Item* item = Find(request.id);
     if (!item)
@@ -189,6 +235,7 @@ void PluginPage::ShowHere(const ShowRequest& request) noexcept {
     switch (item->kind) {
     case PageControlKind::kEdit:
     case PageControlKind::kPasswordEdit:
+    case PageControlKind::kMultilineEdit:
         if (request.text)
             static_cast<CColorEdit*>(item->control.get())->SetWindowTextW(request.text->c_str());
         break;
@@ -214,8 +261,7 @@ void PluginPage::ShowHere(const ShowRequest& request) noexcept {
 std::wstring PluginPage::EditText(int id) const {
     std::wstring text;
     const Item* item = PageExists() ? Find(id) : nullptr;
-    if (item &&
-        (item->kind == PageControlKind::kEdit || item->kind == PageControlKind::kPasswordEdit))
+    if (item && IsEdit(item->kind))
         static_cast<const CColorEdit*>(item->control.get())->GetWindowTextW(text);
     return text;
 }

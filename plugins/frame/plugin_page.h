@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,9 +40,16 @@ protected:
     // an edit's text, a check box's state, a combo box's selection.
     void ShowText(int id, const std::wstring& text) noexcept;
     void ShowNumber(int id, long number) noexcept;
+    // Runs work on the page's thread (at once when called there); nothing without a page. For a
+    // plug-in that fills or enables its controls itself.
+    void RunOnPage(const std::function<void()>& work) noexcept;
     // The whole text of an edit; the selected index of a combo box (CB_ERR without one).
     std::wstring EditText(int id) const;
     long ComboSelection(int id) const noexcept;
+
+    // The snapshot of the page's background that the controls draw from: made at the first
+    // paint, gone with the page's window (null before and after).
+    HDC BackgroundDc() const noexcept { return background_.Get(); }
 
     // A carried control changed by the user (EN_CHANGE, BN_CLICKED, CBN_SELCHANGE).
     virtual void OnControlChanged(int id, int code) noexcept = 0;
@@ -64,8 +72,10 @@ private:
 
     BOOL OnInitDialog(HWND page);
     void OnFirstPaint();
+    void ReleaseBackground() noexcept;
     void Show(const ShowRequest& request) noexcept;
     void ShowHere(const ShowRequest& request) noexcept;
+    void RunHere(const std::function<void()>& work) noexcept;
     const Item* Find(int id) const noexcept;
 
     RowList<PageControl> controls_;

@@ -34,11 +34,12 @@ public:
     // changed) are the plug-in's.
     STDMETHODIMP UpdateUI(LONG reason) final {
         if (reason == 0)
-            return this->ShowAllParams();
+            return GuardedCall([&] { return OnShowParams(); });
         return GuardedCall([&] { return OnPrintersChanged(reason); });
     }
     STDMETHODIMP ResetParams() final {
         RETURN_IF_FAILED(this->ResetValues());
+        RETURN_IF_FAILED(GuardedCall([&] { return OnParamsReset(); }));
         return UpdateUI(0);
     }
 
@@ -58,4 +59,17 @@ protected:
     virtual HRESULT OnSend(IRenderedCollection* pages, long wholeJob, long page) = 0;
     virtual HRESULT OnEndJob() { return S_OK; }
     virtual HRESULT OnPrintersChanged(long /*reason*/) { return S_OK; }
+    // UpdateUI(0); a plug-in that checks its values against lists of its own replaces it.
+    virtual HRESULT OnShowParams() {
+        RETURN_IF_FAILED(this->ShowAllParams());
+        if (this->PageExists())
+            OnParamsShown();
+        return S_OK;
+    }
+    // After UpdateUI(0) filled the page's controls (only while the page exists): a plug-in
+    // whose controls depend on each other applies that here.
+    virtual void OnParamsShown() noexcept {}
+    // After the values went back to their defaults, before UpdateUI(0): state of the plug-in's
+    // own besides its parameters.
+    virtual HRESULT OnParamsReset() { return S_OK; }
 };

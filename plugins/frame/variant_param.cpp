@@ -1,7 +1,9 @@
 #include "variant_param.h"
 
+#include <cstring>
 #include <new>
 
+#include "com_safearray.h"
 #include "com_variant.h"
 
 namespace {
@@ -62,6 +64,51 @@ HRESULT StringFromVariant(const VARIANT& value, std::wstring* out) noexcept {
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
+}
+
+HRESULT BytesFromVariant(const VARIANT& value, std::vector<unsigned char>* out) noexcept {
+    if ((value.vt & ~VT_BYREF) != (VT_ARRAY | VT_UI1))
+        return E_INVALIDARG;
+    SAFEARRAY* array =
+        (value.vt & VT_BYREF) ? (value.pparray ? *value.pparray : nullptr) : value.parray;
+    try {
+        if (!array) {
+            out->clear();
+            return S_OK;
+        }
+        LONG low = 0, high = -1;
+        if (SafeArrayGetDim(array) != 1 || SafeArrayGetElemsize(array) != 1 ||
+            FAILED(SafeArrayGetLBound(array, 1, &low)) ||
+            FAILED(SafeArrayGetUBound(array, 1, &high)))
+            return E_INVALIDARG;
+        const size_t count = high >= low ? static_cast<size_t>(high - low) + 1 : 0;
+        std::vector<unsigned char> bytes(count);
+        if (count > 0) {
+            SafeArrayAccess data(array);
+            if (!data)
+                return E_INVALIDARG;
+            std::memcpy(bytes.data(), data.Data(), count);
+        }
+        out->swap(bytes);
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT BytesToVariant(const std::vector<unsigned char>& value, VARIANT* out) noexcept {
+    ComSafeArray array;
+    if (!array.Create(VT_UI1, static_cast<ULONG>(value.size())))
+        return E_OUTOFMEMORY;
+    if (!value.empty()) {
+        SafeArrayAccess data(array.Get());
+        if (!data)
+            return E_OUTOFMEMORY;
+        std::memcpy(data.Data(), value.data(), value.size());
+    }
+    out->vt = VT_ARRAY | VT_UI1;
+    out->parray = array.Detach();
+    return S_OK;
 }
 
 HRESULT LongToVariant(long value, VARIANT* out) noexcept {

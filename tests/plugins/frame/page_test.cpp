@@ -47,21 +47,11 @@ protected:
 
     HWND Item(int id) const { return GetDlgItem(page_, id); }
     // The changes recorded since the last look, each as "param=value".
-    std::vector<std::wstring> TakeChanges() {
-        std::vector<std::wstring> changes;
-        for (size_t n = 0; n < sink_.events.size(); ++n) {
-            EXPECT_EQ(sink_.events[n].dispid, 1) << "only OnChangeParam";
-            EXPECT_EQ(sink_.Arg(n, 0), kTestTransportName);
-            changes.push_back(sink_.Arg(n, 1) + L"=" + sink_.Arg(n, 2));
-        }
-        sink_.events.clear();
-        return changes;
-    }
+    std::vector<std::wstring> TakeChanges() { return sink_.TakeChanges(kTestTransportName); }
     std::wstring Param(const wchar_t* name) {
         ComVariant value;
         EXPECT_EQ(plugin_->GetParam(ComBstr(name).Get(), &value), S_OK) << name;
-        return value.vt == VT_BSTR ? std::wstring(value.bstrVal)
-                                   : L"#" + std::to_wstring(value.lVal);
+        return VariantText(value);
     }
 
     OleScope ole_;

@@ -48,14 +48,6 @@ struct OutVariant : VARIANT {
     }
 };
 
-std::wstring Text(const VARIANT& v) {
-    if (v.vt == VT_BSTR)
-        return std::wstring(v.bstrVal ? v.bstrVal : L"", SysStringLen(v.bstrVal));
-    if (v.vt == VT_I4)
-        return L"#" + std::to_wstring(v.lVal);
-    return L"?vt=" + std::to_wstring(v.vt);
-}
-
 std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
@@ -66,7 +58,7 @@ template <class Itf> std::wstring Get(Itf* plugin, const wchar_t* name) {
     HRESULT hr = plugin->GetParam(n, &value);
     if (FAILED(hr))
         return L"hr=" + std::to_wstring(hr);
-    return Text(value);
+    return VariantText(value);
 }
 
 // A sink connected to a plug-in's event point for the life of the holder.
@@ -364,12 +356,12 @@ TEST(PluginDispatch, LateBoundCallsReachTheParameterMethods) {
     DISPPARAMS one = {&args[1], nullptr, 1, 0};
     EXPECT_EQ(object->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &one, &result, nullptr, nullptr),
               S_OK);
-    EXPECT_EQ(Text(result), L"http://late");
+    EXPECT_EQ(VariantText(result), L"http://late");
     ComVariant name;
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
     EXPECT_EQ(object->Invoke(3, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &name, nullptr, nullptr),
               S_OK);
-    EXPECT_EQ(Text(name), kTestTransportName);
+    EXPECT_EQ(VariantText(name), kTestTransportName);
     plugin.Release();
     object.Release();
     UnregisterPluginTypeLibraries();

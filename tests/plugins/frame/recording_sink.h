@@ -7,6 +7,15 @@
 
 #include "com_variant.h"
 
+// A VARIANT as text: strings as they are, longs as "#" and the number, anything else by type.
+inline std::wstring VariantText(const VARIANT& v) {
+    if (v.vt == VT_BSTR)
+        return std::wstring(v.bstrVal ? v.bstrVal : L"", SysStringLen(v.bstrVal));
+    if (v.vt == VT_I4)
+        return L"#" + std::to_wstring(v.lVal);
+    return L"?vt=" + std::to_wstring(v.vt);
+}
+
 // An event sink for a plug-in's event interface that records every event (dispid and
 // arguments in call order) and answers with a chosen result.
 class RecordingSink final : public IDispatch {
@@ -53,14 +62,24 @@ public:
         return answer_;
     }
 
-    // Argument i of event n as text (strings as they are, longs in decimal).
-    std::wstring Arg(size_t n, size_t i) const {
-        const VARIANT& v = events.at(n).args.at(i);
-        if (v.vt == VT_BSTR)
-            return v.bstrVal ? v.bstrVal : L"";
-        if (v.vt == VT_I4)
-            return L"#" + std::to_wstring(v.lVal);
-        return L"?vt=" + std::to_wstring(v.vt);
+    // Argument i of event n as text (VariantText).
+    std::wstring Arg(size_t n, size_t i) const { return VariantText(events.at(n).args.at(i)); }
+
+    // The OnChangeParam events since the last call, each as "param=value", and the record
+    // cleared. Any other event shows as "<event DISPID>", a change from another plug-in as
+    // "<from NAME>".
+    std::vector<std::wstring> TakeChanges(const std::wstring& plugin) {
+        std::vector<std::wstring> changes;
+        for (size_t n = 0; n < events.size(); ++n) {
+            if (events[n].dispid != 1)
+                changes.push_back(L"<event " + std::to_wstring(events[n].dispid) + L">");
+            else if (Arg(n, 0) != plugin)
+                changes.push_back(L"<from " + Arg(n, 0) + L">");
+            else
+                changes.push_back(Arg(n, 1) + L"=" + Arg(n, 2));
+        }
+        events.clear();
+        return changes;
     }
 
     std::vector<Event> events;

@@ -50,28 +50,6 @@ std::wstring Value(const std::wstring& path, const wchar_t* name = nullptr) {
     return type == REG_SZ ? data : L"<not a string>";
 }
 
-std::set<std::wstring> ClassesOf(REFGUID category) {
-    std::set<std::wstring> found;
-    ComPtr<ICatInformation> manager;
-    EXPECT_EQ(CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
-                               IID_ICatInformation, manager.AsVoidOut()),
-              S_OK);
-    if (!manager)
-        return found;
-    CATID implemented = category;
-    ComPtr<IEnumGUID> classes;
-    EXPECT_EQ(manager->EnumClassesOfCategories(1, &implemented, static_cast<ULONG>(-1), nullptr,
-                                               &classes),
-              S_OK);
-    if (!classes)
-        return found;
-    CLSID clsid;
-    ULONG got = 0;
-    while (classes->Next(1, &clsid, &got) == S_OK && got == 1)
-        found.insert(GuidText(clsid));
-    return found;
-}
-
 std::wstring ModulePath(HMODULE module) {
     wchar_t path[MAX_PATH + 1] = {};
     GetModuleFileNameW(module, path, MAX_PATH + 1);
@@ -119,12 +97,12 @@ TEST(PluginRegistration, WritesTheClassKeysProgIdsAndCategory) {
     for (const wchar_t* marker : {L"Programmable", L"Control", L"Insertable"})
         EXPECT_TRUE(KeyExists(kTransportKey + L"\\" + marker)) << Narrow(marker);
 
-    const std::set<std::wstring> transports = ClassesOf(kTransportCategory);
+    const std::set<std::wstring> transports = ClassesInCategory(kTransportCategory);
     for (const CLSID* clsid : {&kTestTransportClsid, &kAlphaTransportClsid, &kFailingTransportClsid,
                                &kBrokenTransportClsid})
         EXPECT_EQ(transports.count(GuidText(*clsid)), 1u) << Narrow(GuidText(*clsid));
     EXPECT_EQ(transports.count(kFormat), 0u);
-    const std::set<std::wstring> formats = ClassesOf(kFormatCategory);
+    const std::set<std::wstring> formats = ClassesInCategory(kFormatCategory);
     EXPECT_EQ(formats.count(kFormat), 1u);
     EXPECT_EQ(formats.count(kTransport), 0u);
 }
@@ -142,7 +120,7 @@ TEST(PluginRegistration, TwiceLeavesOneSetOfKeysAndUnregistrationRemovesThem) {
     ASSERT_EQ(registration.Register(), S_OK);
     EXPECT_FALSE(KeyExists(kTransportKey + L"\\Stray"));
     EXPECT_EQ(Value(kTransportKey + L"\\ProgID"), L"Quorvane.QLX_TPlugin_Test.6.0");
-    EXPECT_EQ(ClassesOf(kTransportCategory).count(kTransport), 1u)
+    EXPECT_EQ(ClassesInCategory(kTransportCategory).count(kTransport), 1u)
         << "the category is written again with the class key";
 
     ASSERT_EQ(registration.Unregister(), S_OK);
@@ -151,8 +129,8 @@ TEST(PluginRegistration, TwiceLeavesOneSetOfKeysAndUnregistrationRemovesThem) {
           std::wstring(L"Quorvane.QLX_TPlugin_Test"), std::wstring(L"Quorvane.QLX_RPlugin_Test")})
         EXPECT_FALSE(KeyExists(key)) << Narrow(key);
     EXPECT_TRUE(KeyExists(L"CLSID"));
-    EXPECT_EQ(ClassesOf(kTransportCategory).count(kTransport), 0u);
-    EXPECT_EQ(ClassesOf(kFormatCategory).count(kFormat), 0u);
+    EXPECT_EQ(ClassesInCategory(kTransportCategory).count(kTransport), 0u);
+    EXPECT_EQ(ClassesInCategory(kFormatCategory).count(kFormat), 0u);
     // Unregistering what is not registered is no failure.
     EXPECT_EQ(registration.Unregister(), S_OK);
 }
