@@ -57,11 +57,14 @@ start_display() {
 }
 
 # Starts the prefix detached from every output, so that Wine's service processes never hold
-# the test runner's pipes open.
+# the test runner's pipes open. The server is started in the foreground, which returns once it
+# listens: started in the background, wineboot could win the race and start a server of its
+# own that ends when idle, and the next one would be started by a test, with the services
+# holding that test's output open until the run ends (the test "hangs at exit").
 start_test_session() {
     make_prefix
     start_display
-    wineserver -p >/dev/null 2>&1 </dev/null &
+    wineserver -p >/dev/null 2>&1 </dev/null
     wine wineboot >/dev/null 2>&1 </dev/null
 }
 

@@ -43,13 +43,29 @@ void CfgStore::LoadGroup(CfgPlugins::Group group, HKEY root, const wchar_t* prin
     }
 }
 
+void CfgStore::SelectStored(CfgPlugins::Group group, CfgPlugins& plugins) {
+    CfgLockGuard guard(context_.lock);
+    const wchar_t* valueName = group == CfgPlugins::kTransports ? kTransportPlugin : kFormatPlugin;
+    const std::wstring stored = core_.Get(valueName).text.c_str();
+    if (plugins.Select(group, stored.c_str()) || plugins.Count(group) == 0)
+        return;
+    // Selecting nothing would leave the previous printer's plug-ins in use.
+    const std::wstring first = plugins.Section(group, 0).Section().c_str();
+    LogWarnStr(kSource, L"CfgData::Load No plugin loaded of the stored names", stored.c_str());
+    LogWarnStr(kSource, L"CfgData::Load First plugin used", first.c_str());
+    CfgValue value = core_.Get(valueName);
+    value.text.Assign(first.c_str());
+    core_.Set(valueName, value);
+    plugins.Select(group, first.c_str());
+}
+
 HRESULT CfgStore::LoadFromTree(CfgTree tree, const wchar_t* printer, CfgPlugins& plugins) {
     const HKEY root = RootOf(tree);
     if (FAILED(core_.int_Load(root, PrinterKey(printer))))
         return E_FAIL;
-    plugins.Select(CfgPlugins::kTransports, core_.Get(kTransportPlugin).text.c_str());
+    SelectStored(CfgPlugins::kTransports, plugins);
     LoadGroup(CfgPlugins::kTransports, root, printer, plugins);
-    plugins.Select(CfgPlugins::kFormats, core_.Get(kFormatPlugin).text.c_str());
+    SelectStored(CfgPlugins::kFormats, plugins);
     LoadGroup(CfgPlugins::kFormats, root, printer, plugins);
     return S_OK;
 }

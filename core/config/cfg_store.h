@@ -33,6 +33,11 @@ public:
     // section, so that it holds a whole configuration. Fails when any section failed.
     HRESULT Save(CfgTree tree, const wchar_t* printer, CfgPlugins& plugins);
     void MarkAllChanged(CfgPlugins& plugins);
+    // Selects the plug-ins that the core section's TransportPlugin (or FormatPlugin) names.
+    // When those names select none, the first plug-in of the list is selected and its name
+    // stored in the value, without announcing it or counting it as a change, so the
+    // selection always belongs to the printer loaded.
+    void SelectStored(CfgPlugins::Group group, CfgPlugins& plugins);
     // Every section, whether changed or not: per user, or for all users.
     HRESULT SaveConfiguration(const wchar_t* printer, CfgPlugins& plugins);
     HRESULT SaveCommonConfiguration(const wchar_t* printer, CfgPlugins& plugins);

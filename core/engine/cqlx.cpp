@@ -90,6 +90,8 @@ HRESULT CQLX::FinalConstruct() {
 
 CQLX::~CQLX() {
     LogInfo(L'C', L"CQLX::FinalRelease");
+    // No report of an ended user interface may run into an engine being destroyed.
+    ui_connections_.Shutdown();
     // Construction may have failed before the members below were made.
     if (store_)
         StopImpl();

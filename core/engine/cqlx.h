@@ -3,7 +3,9 @@
 #include <comcat.h>
 #include <ocidl.h>
 
+#include <atomic>
 #include <memory>
+#include <string>
 
 #include "busy_counter.h"
 #include "cfg_context.h"
@@ -18,12 +20,15 @@
 #include "intake_hooks.h"
 #include "plugin_event_sink.h"
 #include "qlx_core.h"
+#include "replay_handover.h"
 #include "srw_lock.h"
+#include "ui_connections.h"
 #include "wstring.h"
 
 class CfgStore;
 class JobIntake;
 class PluginLists;
+class SpoolJob;
 
 // The engine object of the core server (one per process, handed out by a singleton factory):
 // the automation interface, the driver-facing interface, the rendered pages, the _IQLXEvents
@@ -42,7 +47,8 @@ class CQLX : public DispatchImpl<CQLX, IQLX>,
              private EventDispatcher,
              private IntakeHooks,
              private CfgEngine,
-             private PluginEventHandler {
+             private PluginEventHandler,
+             private UiConnections::Owner {
 public:
     CQLX() noexcept;
     ~CQLX() override;
@@ -69,6 +75,12 @@ public:
 
     // For tests of later work and of the events: posts a whole job's events directly.
     void PostJobEvents(long pages) noexcept;
+    // For tests until jobs are processed: the front pending job becomes the open job (false
+    // when there is none), and pages are rendered into it as the job thread will render them,
+    // with their events.
+    bool OpenFrontJobForTests() noexcept;
+    void RenderPageForTests(const wchar_t* text) noexcept;
+    void EndRenderingForTests() noexcept;
     // The cancel counter, which a cancel thread holds while it runs.
     BusyCounter& CancelCounter() { return cancel_counter_; }
     // Takes the initialisation lock for as long as the callback runs (tests of lock order).
@@ -169,11 +181,10 @@ private:
 
     // Lifecycle
     HRESULT Init() noexcept;
-    HRESULT InitLocked();
+    HRESULT InitLocked(std::wstring* selected);
     HRESULT CreateCollections();
     HRESULT LoadPlugins();
     void UnloadPlugins() noexcept;
-    HRESULT InitPrinters();
     HRESULT PostStartImpl() noexcept;
     void PreStop() noexcept;
     void PreStopLocked() noexcept;
@@ -190,7 +201,48 @@ private:
     void ConnectPluginSinks() noexcept;
     void DisconnectPluginSinks() noexcept;
     void ApplyPrinterDefaults() noexcept;
-    HRESULT put_PrinterImpl(const wchar_t* name) noexcept;
+    // Makes the printer current and loads its configuration; with reload also when it is
+    // current already. Events go out once the method has let go of every lock.
+    HRESULT put_PrinterImpl(const wchar_t* name, bool reload = false) noexcept;
+    HRESULT SelectPrinterLocked(const wchar_t* name);
+    // Enumerates the printers into new lists that replace the old ones at once, and chooses
+    // the default own printer (current stays when it is still an own printer); *chosen is the
+    // printer to select, empty when there is none.
+    HRESULT InitPrinters(const std::wstring& current, std::wstring* chosen);
+
+    // Settings (cqlx_settings.cpp)
+    HRESULT put_TransportParamImpl(BSTR plugin, BSTR param, const VARIANT& value,
+                                   bool noCheck) noexcept;
+    HRESULT put_FormatParamImpl(BSTR plugin, BSTR param, const VARIANT& value,
+                                bool noCheck) noexcept;
+    HRESULT PutPluginParam(bool transport, BSTR plugin, BSTR param, const VARIANT& value,
+                           bool noCheck) noexcept;
+    HRESULT RefuseSetting(const wchar_t* target, const wchar_t* param, UINT id,
+                          const wchar_t* detail = nullptr) noexcept;
+    bool put_FormatImpl(const wchar_t* name) noexcept;
+    HRESULT SaveConfigurationTo(CfgTree tree) noexcept;
+    std::wstring CurrentPrinter() const;
+    // Renders the open job again with the selected format's settings; the job processing's.
+    void Rerender() noexcept {}
+
+    // User interfaces (cqlx_ui.cpp)
+    // The last user interface went: changed settings are saved per user and the idle engine
+    // lets its plug-ins go.
+    void OnLastUiDisconnected() noexcept;
+    void OnUiProcessEnded(DWORD pid, LONG dropped, LONG remaining) noexcept override;
+    HRESULT StartReplay() noexcept;
+    static DWORD WINAPI update_ui_thread(void* self) noexcept;
+    void ReplayJobToUI() noexcept;
+    LONG RenderedPageCount() noexcept;
+    bool JobOpen() const noexcept;
+    bool JobRendered() const noexcept;
+    // The open job's document name; false when no job is open.
+    bool OpenJobDocument(std::wstring* name) const noexcept;
+    // The job thread's half of the replay hand-over: a page's text added to the rendered
+    // pages, and the job marked rendered. True when the caller posts the event itself
+    // (OnPageRendered with *index, OnAllPagesRendered); false while a replay posts it.
+    bool AddRenderedPage(BSTR text, LONG* index) noexcept;
+    bool MarkJobRendered() noexcept;
     // A reference to a collection member, or a new empty collection when it was released.
     HRESULT CopyCollection(const ComPtr<IQLX_BSTR_Collection>& member,
                            IQLX_BSTR_Collection** out) noexcept;
@@ -247,7 +299,6 @@ private:
     volatile LONG stopped_ = 1;
     volatile LONG stopping_ = 1;
     volatile LONG starting_ = 1;
-    volatile LONG ui_loaded_ = 0;
     volatile LONG cancelling_ = 0;
     volatile LONG failed_sends_ = 0;
 
@@ -270,6 +321,11 @@ private:
     BusyCounter cancel_counter_;
     BusyCounter processing_counter_;
     BusyCounter ui_update_counter_;
+    ReplayHandover replay_{ui_update_counter_};
+
+    // The job being processed: set and cleared by the job processing, under render_lock.
+    std::atomic<SpoolJob*> processed_job_{nullptr};
+    UiConnections ui_connections_{*static_cast<UiConnections::Owner*>(this)};
 
     std::unique_ptr<CfgStore> store_;
     std::unique_ptr<PluginLists> plugins_; // uses the store's context: declared after it

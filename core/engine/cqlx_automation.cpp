@@ -6,6 +6,7 @@
 #include "job_intake.h"
 #include "log.h"
 #include "plugin_lists.h"
+#include "setting_names.h"
 
 namespace {
 
@@ -16,8 +17,6 @@ namespace {
             return E_FAIL;                                                                         \
         return E_NOTIMPL;                                                                          \
     } while (0)
-
-constexpr wchar_t kCoreTarget[] = L"Core";
 
 } // namespace
 
@@ -58,23 +57,11 @@ STDMETHODIMP CQLX::CancelJobWait() {
 STDMETHODIMP CQLX::CancelAllJobs() {
     NOT_YET_STARTING();
 }
-STDMETHODIMP CQLX::SaveConfiguration() {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::SaveCommonConfiguration() {
-    NOT_YET_STARTING();
-}
 STDMETHODIMP CQLX::Redirect(BSTR, BSTR) {
     NOT_YET_STARTING();
 }
 STDMETHODIMP CQLX::RedirectWait(BSTR, BSTR) {
     NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::LoadUI() {
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::UnloadUI() {
-    return E_NOTIMPL;
 }
 STDMETHODIMP CQLX::GetEMFPage(LONG, BSTR) {
     NOT_YET_STARTING();
@@ -111,13 +98,6 @@ STDMETHODIMP CQLX::get_Listeners(LONG* pVal) {
     return S_OK;
 }
 
-STDMETHODIMP CQLX::get_AutoSave(LONG*) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::put_AutoSave(LONG) {
-    NOT_YET_STARTING();
-}
-
 STDMETHODIMP CQLX::get_Identity(LONG* pVal) {
     RETURN_IF_NULL(pVal);
     RETURN_IF_FAILED(PostStartImpl());
@@ -138,83 +118,10 @@ STDMETHODIMP CQLX::put_Identity(LONG newVal) {
     ComVariant value;
     if (changed)
         value = ComVariant(static_cast<long>(newVal));
-    poster_.PostOnSettingChanged(kCoreTarget, L"Identity", value);
+    poster_.PostOnSettingChanged(setting_name::kCore, setting_name::kIdentity, value);
     return S_OK;
 }
 
-STDMETHODIMP CQLX::get_UILoaded(LONG* pVal) {
-    RETURN_IF_NULL(pVal);
-    *pVal = Flag(ui_loaded_);
-    return S_OK;
-}
-STDMETHODIMP CQLX::put_UILoaded(LONG) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::put_UILoadedWithEvents(LONG) {
-    return E_NOTIMPL;
-}
-
-STDMETHODIMP CQLX::get_Format(BSTR* pVal) {
-    if (pVal)
-        *pVal = nullptr;
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::put_Format(BSTR) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_FormatParam(BSTR, BSTR, VARIANT* pVal) {
-    if (pVal)
-        VariantInit(pVal);
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::put_FormatParam(BSTR, BSTR, VARIANT) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::put_FormatParamNoCheck(BSTR, BSTR, VARIANT) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_FormatPluginNames(IQLX_BSTR_Collection** pVal) {
-    return CopyCollection(format_names_, pVal);
-}
-STDMETHODIMP CQLX::FormatCheckSettings(BSTR) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_Transport(BSTR* pVal) {
-    if (pVal)
-        *pVal = nullptr;
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::put_Transport(BSTR) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_TransportParam(BSTR, BSTR, VARIANT* pVal) {
-    if (pVal)
-        VariantInit(pVal);
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::put_TransportParam(BSTR, BSTR, VARIANT) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::put_TransportParamNoCheck(BSTR, BSTR, VARIANT) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_TransportPluginNames(IQLX_BSTR_Collection** pVal) {
-    return CopyCollection(transport_names_, pVal);
-}
-STDMETHODIMP CQLX::TransportCheckSettings(BSTR) {
-    NOT_YET_STARTING();
-}
-
-STDMETHODIMP CQLX::get_printer(BSTR* pVal) {
-    SrwGuard guard(state_lock_);
-    return CopyText(printer_, pVal);
-}
-STDMETHODIMP CQLX::put_printer(BSTR) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_Printers(IQLX_BSTR_Collection** pVal) {
-    return CopyCollection(own_printers_, pVal);
-}
 STDMETHODIMP CQLX::get_RedirectPrinter(BSTR* pVal) {
     if (pVal)
         *pVal = nullptr;
@@ -222,13 +129,6 @@ STDMETHODIMP CQLX::get_RedirectPrinter(BSTR* pVal) {
 }
 STDMETHODIMP CQLX::put_RedirectPrinter(BSTR) {
     NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_SystemPrinters(IQLX_BSTR_Collection** pVal) {
-    return CopyCollection(system_printers_, pVal);
-}
-STDMETHODIMP CQLX::get_DefaultPrinter(BSTR* pVal) {
-    SrwGuard guard(state_lock_);
-    return CopyText(system_default_printer_, pVal);
 }
 
 // The rendered page collection belongs to the rendering work.

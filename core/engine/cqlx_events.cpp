@@ -58,7 +58,7 @@ void CQLX::OnPluginProgress(BSTR plugin, long value) noexcept {
 }
 
 LONG CQLX::UILoadedCount() {
-    return Flag(ui_loaded_);
+    return ui_connections_.Count();
 }
 
 void CQLX::PostOnSettingChanged(BSTR target, BSTR param, const VARIANT& newVal) {

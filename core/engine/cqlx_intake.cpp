@@ -85,15 +85,10 @@ HRESULT CQLX::GetCurrentPrinter(WString* name) {
 }
 
 HRESULT CQLX::RenewPrinterLists() {
-    ComPtr<IQLX_BSTR_Collection> fresh = Create_BSTR_Collection();
-    if (!fresh)
-        return E_OUTOFMEMORY;
-    {
-        SrwGuard guard(state_lock_);
-        own_printers_ = fresh;
-        printer_.Clear();
-    }
-    return InitPrinters();
+    // The current printer stays as it is until the intake selects another one, so that its
+    // name always goes with the configuration loaded.
+    std::wstring chosen;
+    return InitPrinters(std::wstring(), &chosen);
 }
 
 void CQLX::SetCurrentPrinterName(const wchar_t* name) {

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cfg_store.h"
@@ -34,35 +35,29 @@ HRESULT FillCollection(IQLX_BSTR_Collection* collection, const std::vector<std::
 } // namespace
 
 HRESULT CQLX::Init() noexcept {
-    HRESULT hr;
-    ComBstr selected;
-    {
-        CriticalSectionLock hold(init_lock_);
-        if (Flag(init_done_))
-            return S_OK;
-        hr = GuardedCall([&] { return InitLocked(); });
-        if (FAILED(hr))
-            return hr;
-        {
-            // The printer InitPrinters chose is selected again below, which loads its
-            // configuration.
-            SrwGuard guard(state_lock_);
-            selected.Attach(SysAllocString(printer_.c_str()));
-            printer_.Clear();
-        }
-        SetFlag(init_done_, 1);
-    }
-    // Outside init_lock: the selection announces the printer, and a synchronous listener may
-    // call back into the engine.
-    // A printer that can't be selected leaves the engine started without a configuration.
-    put_PrinterImpl(selected ? selected.Get() : L"");
+    // Made first so that it goes last: the printer selection's events go out once init_lock
+    // is released, so a synchronous listener may call back into the engine.
+    EventPoster::Deferral deferral(poster_);
+    CriticalSectionLock hold(init_lock_);
+    if (Flag(init_done_))
+        return S_OK;
+    std::wstring selected;
+    HRESULT hr = GuardedCall([&] { return InitLocked(&selected); });
+    if (FAILED(hr))
+        return hr;
+    // Selected, which loads its configuration, before the engine counts as started: no other
+    // caller finds it started without its printer. A printer that can't be selected leaves
+    // the engine started without a configuration.
+    put_PrinterImpl(selected.c_str(), true);
+    SetFlag(init_done_, 1);
     return S_OK;
 }
 
-HRESULT CQLX::InitLocked() {
+HRESULT CQLX::InitLocked(std::wstring* selected) {
     RETURN_IF_FAILED(CreateCollections());
     RETURN_IF_FAILED(LoadPlugins());
-    if (FAILED(InitPrinters()))
+    // The printer of before a Stop is kept only while it is still one of the product's.
+    if (FAILED(InitPrinters(CurrentPrinter(), selected)))
         return E_FAIL;
 
     CoreOptions options = ReadCoreOptions();
@@ -105,17 +100,8 @@ HRESULT CQLX::CreateCollections() {
     return S_OK;
 }
 
-HRESULT CQLX::InitPrinters() {
-    ComPtr<IQLX_BSTR_Collection> own, system;
-    std::wstring current;
-    {
-        SrwGuard guard(state_lock_);
-        own = own_printers_;
-        system = system_printers_;
-        current = printer_.c_str();
-    }
-    if (!own || !system)
-        return E_FAIL;
+HRESULT CQLX::InitPrinters(const std::wstring& current, std::wstring* chosen) {
+    chosen->clear();
     std::vector<PrinterEntry> printers;
     HRESULT hr = EnumerateSystemPrinters(&printers);
     if (FAILED(hr))
@@ -124,18 +110,25 @@ HRESULT CQLX::InitPrinters() {
     for (const PrinterEntry& printer : printers)
         LogInfoStr(L'C', L"Found", printer.name.c_str());
     PrinterChoice choice = ChooseOwnPrinters(printers, current);
+    // Filled aside and put in place at once: a reader never gets a list being refilled.
+    ComPtr<IQLX_BSTR_Collection> own = Create_BSTR_Collection();
+    ComPtr<IQLX_BSTR_Collection> system = Create_BSTR_Collection();
+    if (!own || !system)
+        return E_FAIL;
     RETURN_IF_FAILED(FillCollection(own, choice.own));
     RETURN_IF_FAILED(FillCollection(system, choice.system));
     const std::wstring system_default = QueryDefaultPrinter();
     LogInfoStr(L'C', L"Default sysprinter:", system_default.c_str());
     {
         SrwGuard guard(state_lock_);
-        if (!choice.own.empty()) {
-            printer_.Assign(choice.current.c_str());
+        std::swap(own, own_printers_);
+        std::swap(system, system_printers_);
+        if (!choice.own.empty())
             default_own_printer_.Assign(choice.current.c_str());
-        }
         system_default_printer_.Assign(system_default.c_str());
     }
+    if (!choice.own.empty())
+        *chosen = choice.current;
     LogInfoNum(L'C', L"get_Count", static_cast<long>(choice.own.size()));
     LogInfoNum(L'C', L"get_Count", static_cast<long>(choice.system.size()));
     LogInfoStr(L'C', L"Default printer:", choice.current.c_str());
@@ -241,6 +234,7 @@ HRESULT CQLX::StopImpl() noexcept {
     }
     PreStopLocked();
     SetFlag(init_done_, 0);
+    processed_job_.store(nullptr);
     ComPtr<IQLX_BSTR_Collection> released[5];
     {
         SrwGuard guard(state_lock_);

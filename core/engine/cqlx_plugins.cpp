@@ -12,11 +12,9 @@
 #include "error_ids.h"
 #include "log.h"
 #include "plugin_lists.h"
+#include "setting_names.h"
 
 namespace {
-
-constexpr wchar_t kCoreTarget[] = L"Core";
-constexpr wchar_t kPrinterSetting[] = L"Printer";
 
 HRESULT FindPoint(IUnknown* plugin, REFIID events, IConnectionPoint** point) {
     ComPtr<IConnectionPointContainer> container;
@@ -63,13 +61,6 @@ template <class Record> void Disconnect(Record& record, PluginEventSink& sink) {
         LogWarnStr(L'C', L"CQLX::PreStop Cannot disconnect", record.Name().c_str());
     else
         LogInfoStr(L'C', L"Disconnected", record.Name().c_str());
-}
-
-// A core text stored without announcing it (the defaults of a printer without configuration).
-void StoreQuietly(CfgData& core, const wchar_t* name, const wchar_t* text) {
-    CfgValue value = core.Get(name);
-    value.text.Assign(text);
-    core.Set(name, value);
 }
 
 } // namespace
@@ -165,23 +156,16 @@ void CQLX::OnPluginChangeParam(Kind kind, BSTR plugin, BSTR param, const VARIANT
 // transport and format plug-in in name order unless the defaults name loaded ones.
 void CQLX::ApplyPrinterDefaults() noexcept {
     // The lists' sections stay valid only under the store's lock: an unload replaces them.
-    CfgLockGuard guard(store_->Context().lock);
+    CfgLockGuard guard(store_->Lock());
     InitPluginConfigs(*plugins_);
-    CfgData& core = store_->Core();
-    const std::vector<TransportRef> transports = plugins_->Transports();
-    const std::wstring transport = core.Get(CfgStore::kTransportPlugin).text.c_str();
-    if (!plugins_->FindTransport(transport.c_str()) && !transports.empty())
-        StoreQuietly(core, CfgStore::kTransportPlugin, transports.front()->Name().c_str());
-    plugins_->SelectTransports(core.Get(CfgStore::kTransportPlugin).text.c_str());
-    const std::vector<FormatRef> formats = plugins_->Formats();
-    const std::wstring format = core.Get(CfgStore::kFormatPlugin).text.c_str();
-    if (!plugins_->FindFormat(format.c_str()) && !formats.empty())
-        StoreQuietly(core, CfgStore::kFormatPlugin, formats.front()->Name().c_str());
-    plugins_->SelectFormat(core.Get(CfgStore::kFormatPlugin).text.c_str());
+    store_->SelectStored(CfgPlugins::kTransports, *plugins_);
+    store_->SelectStored(CfgPlugins::kFormats, *plugins_);
 }
 
-HRESULT CQLX::put_PrinterImpl(const wchar_t* name) noexcept {
+HRESULT CQLX::put_PrinterImpl(const wchar_t* name, bool reload) noexcept {
+    EventPoster::Deferral deferral(poster_);
     return GuardedCall([&]() -> HRESULT {
+        name = name ? name : L"";
         LogInfoStr(L'C', L"put_Printer {", name);
         bool same;
         ComPtr<IQLX_BSTR_Collection> own;
@@ -190,31 +174,45 @@ HRESULT CQLX::put_PrinterImpl(const wchar_t* name) noexcept {
             same = printer_.Equals(name);
             own = own_printers_;
         }
-        if (same) {
+        if (same && !reload) {
             ComVariant empty;
-            poster_.PostOnSettingChanged(kCoreTarget, kPrinterSetting, empty);
+            poster_.PostOnSettingChanged(setting_name::kCore, setting_name::kPrinter, empty);
             LogInfo(L'C', L"put_Printer }");
             return S_OK;
         }
         LONG index = -1;
         ComBstr asked(name);
-        if (!own || FAILED(own->Contains(asked, &index)) || index < 0) {
-            poster_.PostOnSettingChangeFailed(kCoreTarget, kPrinterSetting);
-            return ReportError(IDS_INVALID_PRINTER_NAME, name);
-        }
-        {
-            SrwGuard guard(state_lock_);
-            printer_.Assign(name);
-        }
-        LogInfo(L'C', L"New printer applied");
-        SetCoreDefaults(store_->Core());
-        if (FAILED(store_->Load(name, *plugins_))) {
-            LogWarn(L'C', L"CFG Load Failed");
-            ApplyPrinterDefaults();
-        }
+        if (!own || FAILED(own->Contains(asked, &index)) || index < 0)
+            return RefuseSetting(setting_name::kCore, setting_name::kPrinter,
+                                 IDS_INVALID_PRINTER_NAME, name);
+        RETURN_IF_FAILED(SelectPrinterLocked(name));
         ComVariant value(name);
-        poster_.PostOnSettingChanged(kCoreTarget, kPrinterSetting, value);
+        poster_.PostOnSettingChanged(setting_name::kCore, setting_name::kPrinter, value);
         LogInfo(L'C', L"put_Printer }");
         return S_OK;
     });
+}
+
+HRESULT CQLX::SelectPrinterLocked(const wchar_t* name) {
+    // The name and the configuration change together for the store's other users: a save
+    // never writes one printer's settings under another's key.
+    CfgLockGuard guard(store_->Lock());
+    {
+        SrwGuard state(state_lock_);
+        if (!printer_.Assign(name))
+            return E_OUTOFMEMORY;
+    }
+    LogInfo(L'C', L"New printer applied");
+    SetCoreDefaults(store_->Core());
+    if (FAILED(store_->Load(name, *plugins_))) {
+        LogWarn(L'C', L"CFG Load Failed");
+        ApplyPrinterDefaults();
+    }
+    // A redirect printer that is gone is not kept for the new printer.
+    if (FAILED(ApplyRedirectPrinter())) {
+        CfgValue redirect = store_->Core().Get(core_setting::kRedirectPrinter);
+        redirect.text.Assign(L"Disable");
+        store_->Core().Set(core_setting::kRedirectPrinter, redirect);
+    }
+    return S_OK;
 }

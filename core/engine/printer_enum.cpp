@@ -25,13 +25,26 @@ HRESULT EnumerateSystemPrinters(std::vector<PrinterEntry>* printers) {
     return S_OK;
 }
 
+namespace {
+
+bool IsOwnPrinter(const PrinterEntry& printer) {
+    return printer.local && printer.driver == kOwnPrinterDriver;
+}
+
+} // namespace
+
 PrinterChoice ChooseOwnPrinters(const std::vector<PrinterEntry>& printers,
                                 const std::wstring& current) {
     PrinterChoice choice;
-    choice.current = current;
+    // A current printer that is no longer one of the product's is chosen again as at a first
+    // start: keeping its name would select a printer that is gone.
+    for (const PrinterEntry& printer : printers) {
+        if (IsOwnPrinter(printer) && printer.name == current)
+            choice.current = current;
+    }
     for (const PrinterEntry& printer : printers) {
         choice.system.push_back(printer.name);
-        if (!printer.local || printer.driver != kOwnPrinterDriver)
+        if (!IsOwnPrinter(printer))
             continue;
         choice.own.push_back(printer.name);
         if (choice.current.empty() || printer.name == kPreferredOwnPrinter)

@@ -46,10 +46,46 @@ void EventPoster::Deliver(DISPID dispid, HRESULT made,
                     static_cast<unsigned long>(FAILED(made) ? made : E_OUTOFMEMORY));
         return;
     }
+    // The innermost deferral of this poster on the thread holds the record.
+    for (Deferral* deferral = CurrentDeferral(); deferral; deferral = deferral->outer_) {
+        if (&deferral->poster_ != this)
+            continue;
+        try {
+            deferral->held_.push_back(std::move(record));
+            return;
+        } catch (...) {
+            break; // no room to hold it: delivered now rather than lost
+        }
+    }
+    DeliverNow(std::move(record));
+}
+
+void EventPoster::DeliverNow(std::unique_ptr<QueuedEvent> record) noexcept {
     if (AsyncEvents())
         owner_.Push(std::move(record)); // without a listener the event is lost, as intended
     else
         FireRecord(*record, dispatcher_);
+}
+
+EventPoster::Deferral*& EventPoster::CurrentDeferral() noexcept {
+    static thread_local Deferral* current = nullptr;
+    return current;
+}
+
+EventPoster::Deferral::Deferral(EventPoster& poster) noexcept
+    : poster_(poster), outer_(CurrentDeferral()) {
+    CurrentDeferral() = this;
+}
+
+EventPoster::Deferral::~Deferral() {
+    CurrentDeferral() = outer_;
+    std::vector<std::unique_ptr<QueuedEvent>> held;
+    held.swap(held_);
+    // An outer deferral of the same poster takes them over; otherwise they go out now.
+    for (std::unique_ptr<QueuedEvent>& record : held) {
+        const DISPID dispid = record->dispid();
+        poster_.Deliver(dispid, S_OK, std::move(record));
+    }
 }
 
 void EventPoster::PostSimple(DISPID dispid, LONG arg) noexcept {

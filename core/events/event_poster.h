@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include <memory>
+#include <vector>
 
 #include "critical_section.h"
 #include "event_dispatcher.h"
@@ -57,11 +58,33 @@ public:
     // Ends the events thread and waits for it (engine destruction).
     void Shutdown() noexcept { owner_.Shutdown(); }
 
+    // Holds back what this thread posts through the poster until the outermost deferral on
+    // the thread ends, then delivers it in posting order. Made before a lock is taken, it goes
+    // after the lock is released: whatever runs under the lock may post, and a synchronous
+    // listener's call back into the engine then finds the lock free.
+    class Deferral {
+    public:
+        explicit Deferral(EventPoster& poster) noexcept;
+        ~Deferral();
+        Deferral(const Deferral&) = delete;
+        Deferral& operator=(const Deferral&) = delete;
+
+    private:
+        friend class EventPoster;
+        EventPoster& poster_;
+        Deferral* outer_;
+        // Records whose slot could not be made are delivered at once (out of order, not lost).
+        std::vector<std::unique_ptr<QueuedEvent>> held_;
+    };
+
 private:
     void PostSimple(DISPID dispid, LONG arg = 0) noexcept;
     // Fires or queues a record made by one of the Create functions (made = their result).
     void Deliver(DISPID dispid, HRESULT made, std::unique_ptr<QueuedEvent> record) noexcept;
     void StartThreadLocked() noexcept;
+    // The record delivered now, fired or queued.
+    void DeliverNow(std::unique_ptr<QueuedEvent> record) noexcept;
+    static Deferral*& CurrentDeferral() noexcept;
 
     EventDispatcher& dispatcher_;
     EventQueueOwner owner_;

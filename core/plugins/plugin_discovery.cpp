@@ -45,10 +45,10 @@ bool ReadIdentity(const CategoryWords& words, REFCLSID clsid, Plugin* object, Co
         return false;
     }
     LogInfoStr(kSource, L"Plugin layout", layout->c_str());
-    if (!DescriptorIsWellFormed(layout->c_str())) {
-        LogErrorStr(kSource, words.malformedLayout, name->c_str());
-        return false;
-    }
+    // The plug-in is kept with the parameters before the fault: without it a system whose only
+    // plug-in of the kind has such a descriptor could not start at all.
+    if (!DescriptorIsWellFormed(layout->c_str()))
+        LogWarnStr(kSource, words.malformedLayout, name->c_str());
     return true;
 }
 
@@ -68,7 +68,9 @@ const CategoryWords kTransportWords = {
     L"CQLX::load_transport_plugins Cannot read plugin name",
     L"CQLX::load_transport_plugins Plugin without name",
     L"CQLX::load_transport_plugins Cannot read plugin layout",
-    L"CQLX::load_transport_plugins Malformed plugin layout, plugin skipped:",
+    L"CQLX::load_transport_plugins Malformed plugin layout, parameters after the fault dropped:",
+    L"CQLX::load_transport_plugins Plugins share a name and its settings; selected by it:",
+    L"CQLX::load_transport_plugins Never selected by name:",
 };
 
 const CategoryWords kFormatWords = {
@@ -85,7 +87,9 @@ const CategoryWords kFormatWords = {
     L"CQLX::load_format_plugins Cannot read plugin name",
     L"CQLX::load_format_plugins Plugin without name",
     L"CQLX::load_format_plugins Cannot read plugin layout",
-    L"CQLX::load_format_plugins Malformed plugin layout, plugin skipped:",
+    L"CQLX::load_format_plugins Malformed plugin layout, parameters after the fault dropped:",
+    L"CQLX::load_format_plugins Plugins share a name and its settings; selected by it:",
+    L"CQLX::load_format_plugins Never selected by name:",
 };
 
 std::wstring ClassDetail(REFCLSID clsid, HRESULT hr) {

@@ -27,6 +27,9 @@ struct CategoryWords {
     const wchar_t* noName;
     const wchar_t* cannotReadLayout;
     const wchar_t* malformedLayout;
+    // Lines of plug-ins that give one name: the one a name selects, then each other one.
+    const wchar_t* sharedNameUsed;
+    const wchar_t* sharedNameUnused;
 };
 extern const CategoryWords kTransportWords;
 extern const CategoryWords kFormatWords;
@@ -40,10 +43,11 @@ HRESULT EnumerateCategory(ICatInformation* categories, REFGUID category, const C
 HRESULT CreatePluginObject(REFCLSID clsid, ComPtr<IQLX_TPLUGIN>* object);
 HRESULT CreatePluginObject(REFCLSID clsid, ComPtr<IQLX_RPLUGIN>* object);
 
-// A record for a created object with its name, descriptor (parsed into the section) and, for
-// a format, its extension. Null, logged, when the plug-in can't be used: no name, an empty
-// name (its section would be the printer's own key), or a descriptor that can't be read or is
-// malformed. Throws std::bad_alloc only when out of memory.
+// A record for a created object with its name, descriptor (parsed into the section, so a
+// malformed one is cut short at its fault, logged) and, for a format, its extension. Null,
+// logged, when the plug-in can't be used: no name, an empty name (its section would be the
+// printer's own key), or a descriptor that can't be read. Throws std::bad_alloc only when out
+// of memory.
 TransportRef DescribePlugin(CfgContext& context, REFCLSID clsid, IQLX_TPLUGIN* object);
 FormatRef DescribePlugin(CfgContext& context, REFCLSID clsid, IQLX_RPLUGIN* object);
 

@@ -10,6 +10,7 @@
 #include "plugin_categories.h"
 #include "plugin_discovery.h"
 #include "plugin_sort.h"
+#include "registration.h"
 
 namespace {
 
@@ -39,6 +40,25 @@ std::vector<std::wstring> SplitAtCommas(const wchar_t* list) {
             ++p;
     }
     return pieces;
+}
+
+// Plug-ins of one name share that name's settings key, and only the first of them (in list
+// order) is ever found by the name: the log says which one that is.
+template <class Ref>
+void LogSharedNames(const std::vector<Ref>& sorted, const CategoryWords& words) {
+    for (size_t i = 1; i < sorted.size(); ++i) {
+        if (!sorted[i]->Name().Equals(sorted[i - 1]->Name().c_str()))
+            continue;
+        size_t first = i - 1;
+        while (first > 0 && sorted[first - 1]->Name().Equals(sorted[i]->Name().c_str()))
+            --first;
+        const std::wstring name = sorted[i]->Name().c_str();
+        if (first == i - 1)
+            LogWarnStr(kSource, words.sharedNameUsed,
+                       (name + L" " + GuidText(sorted[first]->clsid)).c_str());
+        LogWarnStr(kSource, words.sharedNameUnused,
+                   (name + L" " + GuidText(sorted[i]->clsid)).c_str());
+    }
 }
 
 } // namespace
@@ -98,6 +118,7 @@ HRESULT PluginLists::LoadList(std::vector<std::shared_ptr<Record>>& list,
             return E_FAIL;
         }
         SortByName(loaded);
+        LogSharedNames(loaded, words);
         ReplaceList(list, loaded);
         if (names) {
             for (const auto& record : loaded) {
@@ -208,46 +229,65 @@ PluginParams* PluginLists::Params(Group group, unsigned index) {
     return nullptr;
 }
 
-void PluginLists::Select(Group group, const wchar_t* names) {
+bool PluginLists::Select(Group group, const wchar_t* names) {
     // Called by the store, which is not written for exceptions.
     try {
         if (group == kTransports)
-            SelectTransports(names);
-        else
-            SelectFormat(names);
+            return !SelectTransports(names).empty();
+        return SelectFormat(names);
     } catch (const std::bad_alloc&) {
         LogError(kSource, L"Plugin selection: out of memory");
+        return false;
     }
 }
 
 std::wstring PluginLists::SelectTransports(const wchar_t* list) {
     LogInfoStr(kSource, L"CQLX::put_TransportImpl [", list ? list : L"");
     const std::vector<std::wstring> pieces = SplitAtCommas(list);
-    const std::vector<TransportRef> records = Transports();
-    std::vector<bool> named(records.size(), false);
-    bool any = false;
-    for (size_t i = 0; i < records.size(); ++i) {
+    std::wstring result;
+    std::vector<std::wstring> used;
+    {
+        // The flags change under the lists' lock, so EnabledTransports sees one selection
+        // whole, never a mix of the old and the new one.
+        SrwGuard guard(lock_);
+        std::vector<bool> named(transports_.size(), false);
+        bool any = false;
         for (const std::wstring& piece : pieces) {
-            if (records[i]->Name().Equals(piece.c_str())) {
-                named[i] = true;
-                any = true;
+            // A name selects the first record of that name only.
+            for (size_t i = 0; i < transports_.size(); ++i) {
+                if (transports_[i]->Name().Equals(piece.c_str())) {
+                    named[i] = true;
+                    any = true;
+                    break;
+                }
+            }
+        }
+        if (any) {
+            for (size_t i = 0; i < transports_.size(); ++i) {
+                transports_[i]->SetEnabled(named[i]);
+                if (!named[i])
+                    continue;
+                used.emplace_back(transports_[i]->Name().c_str());
+                if (!result.empty())
+                    result += L',';
+                result += transports_[i]->Name().c_str();
             }
         }
     }
-    std::wstring result;
-    if (any) {
-        for (size_t i = 0; i < records.size(); ++i) {
-            records[i]->SetEnabled(named[i]);
-            if (!named[i])
-                continue;
-            LogInfoStr(kSource, L"use", records[i]->Name().c_str());
-            if (!result.empty())
-                result += L',';
-            result += records[i]->Name().c_str();
-        }
-    }
+    for (const std::wstring& name : used)
+        LogInfoStr(kSource, L"use", name.c_str());
     LogInfo(kSource, L"CQLX::put_TransportImpl ]");
     return result;
+}
+
+std::vector<TransportRef> PluginLists::EnabledTransports() const {
+    SrwGuard guard(lock_);
+    std::vector<TransportRef> enabled;
+    for (const TransportRef& record : transports_) {
+        if (record->Enabled())
+            enabled.push_back(record);
+    }
+    return enabled;
 }
 
 bool PluginLists::SelectFormat(const wchar_t* name) {

@@ -66,7 +66,7 @@ public:
     unsigned Count(Group group) override;
     CfgData& Section(Group group, unsigned index) override;
     PluginParams* Params(Group group, unsigned index) override;
-    void Select(Group group, const wchar_t* names) override;
+    bool Select(Group group, const wchar_t* names) override;
     // The format that Select named last; null when none or when it is no longer loaded (so a
     // reload never leaves a dangling selection).
     FormatRef SelectedFormat() const;
@@ -75,10 +75,13 @@ public:
     // pieces of the comma-separated list (not trimmed, empty ones dropped) that name a loaded
     // transport; when none does, the flags stay as they were and the result is empty;
     // otherwise exactly the named transports are enabled and the result lists them in list
-    // order, joined by ",". SelectFormat is false, and the selection stays, when no format
-    // has the name.
+    // order, joined by ",". A name that several plug-ins give selects the first of them.
+    // SelectFormat is false, and the selection stays, when no format has the name.
     std::wstring SelectTransports(const wchar_t* list);
     bool SelectFormat(const wchar_t* name);
+    // The transports enabled now, as one selection: a send takes them once, so a selection
+    // made while it runs changes neither what it sends through nor what it counts.
+    std::vector<TransportRef> EnabledTransports() const;
 
 private:
     template <class Record, class Plugin>

@@ -31,8 +31,9 @@ public:
     // Printers.
     virtual HRESULT GetOwnPrinters(WStringArray* names) = 0;
     virtual HRESULT GetCurrentPrinter(WString* name) = 0;
-    // Gives the engine a new empty own-printer list, empties the current printer name and
-    // enumerates the printers again, which sets the current and default own printer.
+    // Enumerates the printers again into new lists that replace the old ones, and sets the
+    // default own printer. The current printer's name may change with it (the engine keeps
+    // it); the intake puts it right afterwards.
     virtual HRESULT RenewPrinterLists() = 0;
     // Sets the current printer's name only; its configuration is not loaded.
     virtual void SetCurrentPrinterName(const wchar_t* name) = 0;

@@ -217,6 +217,9 @@ HRESULT JobIntake::AddRemovePrinter() {
 
     if (ContainsAll(new_own, old_own) && ContainsAll(old_own, new_own)) {
         LogInfo(L'C', L"CQLX::int_AddRemovePrinter OTHER printers changed");
+        // The own printers are the same: the current one stays, whose configuration is
+        // loaded, whatever the enumeration chose as the default.
+        hooks_.SetCurrentPrinterName(old_current.c_str());
         if (FAILED(hooks_.ApplyRedirectPrinter())) {
             LogInfo(L'C', L"CQLX::int_AddRemovePrinter Redirect printer changed");
             hooks_.PostAddRemovePrinter(kRedirectPrinterChanged);
@@ -234,11 +237,11 @@ HRESULT JobIntake::AddRemovePrinter() {
 }
 
 void JobIntake::FollowOwnPrinterChange(const WStringArray& own, const WString& previous_current) {
-    if (!previous_current.Empty() && Contains(own, previous_current.c_str())) {
-        hooks_.SetCurrentPrinterName(previous_current.c_str());
+    // Until another printer is selected the current one stays, so that its name always goes
+    // with the configuration loaded.
+    hooks_.SetCurrentPrinterName(previous_current.c_str());
+    if (!previous_current.Empty() && Contains(own, previous_current.c_str()))
         return;
-    }
-    hooks_.SetCurrentPrinterName(L"");
     WString chosen;
     if (FAILED(hooks_.GetDefaultOwnPrinter(&chosen)))
         chosen.Clear();
@@ -246,6 +249,7 @@ void JobIntake::FollowOwnPrinterChange(const WStringArray& own, const WString& p
         // With no own printer left there is nothing to select; a stale default must not be.
         if (own.Count() == 0) {
             LogError(L'C', L"CQLX::int_AddRemovePrinter No own printer left");
+            hooks_.SetCurrentPrinterName(L"");
             hooks_.SetDefaultOwnPrinter(L"");
             return;
         }

@@ -64,8 +64,18 @@ PluginParams* FakePlugins::Params(Group group, unsigned index) {
     return records[group][index].plugin;
 }
 
-void FakePlugins::Select(Group group, const wchar_t* names) {
-    selected[group] = names;
+bool FakePlugins::Select(Group group, const wchar_t* names) {
+    const std::wstring list = names ? names : L"";
+    bool found = false;
+    for (const Record& record : records[group]) {
+        const std::wstring name = record.config->Section().c_str();
+        const std::wstring padded = L"," + list + L",";
+        if (group == kFormats ? name == list
+                              : padded.find(L"," + name + L",") != std::wstring::npos)
+            found = true;
+    }
+    selected[group] = list;
+    return found;
 }
 
 ComVariant ByteArrayVariant(const std::string& bytes) {

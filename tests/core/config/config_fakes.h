@@ -68,7 +68,9 @@ public:
     unsigned Count(Group group) override;
     CfgData& Section(Group group, unsigned index) override;
     PluginParams* Params(Group group, unsigned index) override;
-    void Select(Group group, const wchar_t* names) override;
+    // Records the names asked for last; true when a record has the name (for transports: one
+    // of the comma-separated names).
+    bool Select(Group group, const wchar_t* names) override;
 
     std::vector<Record> records[2];
     std::wstring selected[2];

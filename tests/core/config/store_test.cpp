@@ -174,6 +174,38 @@ TEST(CfgStoreLoad, PluginWithoutAnObjectIsLeftAlone) {
     EXPECT_EQ(rig.plugins.Section(kFormats, 0).Get(L"indent").number, 0);
 }
 
+// Stored names that no loaded plug-in has select the first plug-in of each list, as for a
+// printer without configuration, and the core section says so; a list naming at least one
+// loaded plug-in is taken as it is.
+TEST(CfgStoreLoad, StoredNamesThatSelectNothingFallBackToTheFirstPlugin) {
+    struct Case {
+        const wchar_t* transports;
+        const wchar_t* format;
+        const wchar_t* selectedTransports;
+        const wchar_t* storedTransports;
+        const wchar_t* storedFormat;
+    } cases[] = {
+        {L"Gone", L"Gone", L"File", L"File", L"XML"},
+        {L"Gone,HTTP", L"XML", L"Gone,HTTP", L"Gone,HTTP", L"XML"},
+        {L"", L"xml", L"File", L"File", L"XML"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.transports, c.transports + wcslen(c.transports)));
+        Rig rig;
+        rig.engine.uiLoaded = 1;
+        rig.SetString(kUser, rig.Key(L"P"), L"TransportPlugin", c.transports);
+        rig.SetString(kUser, rig.Key(L"P"), L"FormatPlugin", c.format);
+        rig.engine.events.clear();
+        ASSERT_EQ(rig.store.Load(L"P", rig.plugins), S_OK);
+        EXPECT_EQ(rig.plugins.selected[kTransports], c.selectedTransports);
+        EXPECT_EQ(rig.plugins.selected[kFormats], L"XML");
+        EXPECT_STREQ(rig.store.Core().Get(L"TransportPlugin").text.c_str(), c.storedTransports);
+        EXPECT_STREQ(rig.store.Core().Get(L"FormatPlugin").text.c_str(), c.storedFormat);
+        EXPECT_FALSE(rig.store.Core().Changed());
+        EXPECT_TRUE(rig.engine.events.empty());
+    }
+}
+
 // A load that falls back to the machine-wide tree, or fails there too, must leave later saves
 // and loads in the per-user tree.
 TEST(CfgStoreLoad, FallbackLeavesLaterSavesInTheUserTree) {

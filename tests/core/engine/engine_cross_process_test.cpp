@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <atomic>
 #include <set>
 #include <string>
 #include <thread>
@@ -12,9 +13,11 @@
 #include "child_process.h"
 #include "com_bstr.h"
 #include "com_ptr.h"
+#include "com_variant.h"
 #include "engine_paths.h"
 #include "engine_server_ids.h"
 #include "engine_test_env.h"
+#include "event_dispids.h"
 #include "event_recorder.h"
 #include "handle.h"
 #include "qlx_core.h"
@@ -102,6 +105,28 @@ QLX_TEST_CHILD(listener) {
     ComPtr<IDispatch> sink = EventRecorder::Make(&recorder);
     DWORD cookie = 0;
     hr = point->Advise(sink, &cookie);
+    if (FAILED(hr))
+        return hr;
+    UniqueHandle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[0]));
+    SetEvent(ready.Get());
+    Sleep(60000);
+    return 5;
+}
+
+// A user interface in a process of its own: connects to the running engine as one, says so
+// through the named event, and waits to be killed.
+QLX_TEST_CHILD(ui) {
+    if (argc < 1)
+        return 2;
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (FAILED(hr))
+        return hr;
+    ComPtr<IQLX> engine;
+    hr = CoCreateInstance(kEngineServerClsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IQLX,
+                          engine.AsVoidOut());
+    if (FAILED(hr))
+        return hr;
+    hr = engine->put_UILoaded(1);
     if (FAILED(hr))
         return hr;
     UniqueHandle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[0]));
@@ -272,11 +297,11 @@ protected:
             process.Reset();
         }
     };
-    void StartListenerProcess(ListenerProcess* child) {
+    void StartListenerProcess(ListenerProcess* child, const wchar_t* kind = L"listener") {
         const std::wstring readyName =
             L"QlxEngineListenerReady" + std::to_wstring(GetCurrentProcessId());
         UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
-        child->process = StartChild(L"listener", readyName);
+        child->process = StartChild(kind, readyName);
         ASSERT_TRUE(child->process.Valid());
         const HANDLE either[] = {ready.Get(), child->process.Get()};
         const DWORD woken = WaitForMultipleObjects(2, either, FALSE, 20000);
@@ -454,6 +479,202 @@ TEST_F(EngineServer, LastListenerKilledLetsTheIdleEngineStop) {
     EXPECT_TRUE(LogShows("dropped the sink", "CQLX::PreStop ["))
         << "the plug-ins were let go once the last listener was gone";
     Run(L"disconnect");
+}
+
+// The settings of the current printer as a client in another process changes them: plug-ins
+// selected by name, a parameter put into the plug-in and the store, each change announced with
+// its target, a refused one with its error, and each save in its own tree.
+TEST_F(EngineServer, SettingsTravelBothWaysAcrossProcesses) {
+    OwnPrinter second(L"Quorvane Second Printer");
+    ASSERT_EQ(second.Result(), S_OK);
+    Connect();
+    ASSERT_TRUE(engine_);
+    EventRecorder* recorder = nullptr;
+    ComPtr<IDispatch> sink = EventRecorder::Make(&recorder);
+    DWORD cookie = 0;
+    ASSERT_EQ(point_->Advise(sink, &cookie), S_OK);
+
+    ASSERT_EQ(engine_->put_Transport(ComBstr(L"Beta,Alpha,Nope")), S_OK);
+    ComBstr transports, format;
+    ASSERT_EQ(engine_->get_Transport(&transports), S_OK);
+    EXPECT_STREQ(transports.c_str(), L"Alpha,Beta");
+    ASSERT_EQ(engine_->put_Format(ComBstr(L"Plain")), S_OK);
+    ASSERT_EQ(engine_->get_Format(&format), S_OK);
+    EXPECT_STREQ(format.c_str(), L"Plain");
+
+    ASSERT_EQ(
+        engine_->put_TransportParam(ComBstr(L"Alpha"), ComBstr(L"path"), ComVariant(L"C:\\out")),
+        S_OK);
+    EXPECT_EQ(Run(L"param Alpha path"), std::vector<std::wstring>{L"C:\\out"});
+    ComVariant path;
+    ASSERT_EQ(engine_->get_TransportParam(ComBstr(L"Alpha"), ComBstr(L"path"), &path), S_OK);
+    ASSERT_EQ(path.vt, VT_BSTR);
+    EXPECT_STREQ(path.bstrVal, L"C:\\out");
+
+    EXPECT_EQ(engine_->put_Transport(ComBstr(L"Nope")), E_FAIL);
+    EXPECT_EQ(engine_->put_TransportParam(ComBstr(L"Gamma"), ComBstr(L"path"), ComVariant(L"x")),
+              E_FAIL);
+    EXPECT_EQ(
+        recorder->Lines({kOnSettingChanged, kOnSettingChangeFailed, kOnError}),
+        (std::vector<std::wstring>{L"11(Core,TransportPlugin,Alpha,Beta)",
+                                   L"11(Core,FormatPlugin,-)", L"11(Alpha,path,C:\\out)",
+                                   L"12(Core,TransportPlugin)", L"2(10,No transports selected)",
+                                   L"2(2,Cannot select transport: Gamma)", L"12(Gamma,path)"}));
+
+    // Per user, then for all users: each save lands in its own tree.
+    const std::wstring alphaKey = key_.Path() + L"\\configuration\\Quorvane Text Printer\\Alpha";
+    auto stored = [&](HKEY root) {
+        RegKey key;
+        wchar_t text[64] = L"<none>";
+        DWORD bytes = sizeof(text) - sizeof(wchar_t);
+        if (key.Open(root, alphaKey.c_str(), KEY_READ))
+            RegQueryValueExW(key.Get(), L"path", nullptr, nullptr, reinterpret_cast<BYTE*>(text),
+                             &bytes);
+        return std::wstring(text);
+    };
+    ASSERT_EQ(engine_->SaveConfiguration(), S_OK);
+    EXPECT_EQ(stored(HKEY_CURRENT_USER), L"C:\\out");
+    EXPECT_EQ(stored(HKEY_LOCAL_MACHINE), L"<none>");
+    ASSERT_EQ(
+        engine_->put_TransportParam(ComBstr(L"Alpha"), ComBstr(L"path"), ComVariant(L"D:\\all")),
+        S_OK);
+    ASSERT_EQ(engine_->SaveCommonConfiguration(), S_OK);
+    EXPECT_EQ(stored(HKEY_LOCAL_MACHINE), L"D:\\all");
+    EXPECT_EQ(stored(HKEY_CURRENT_USER), L"C:\\out");
+
+    // One announcement per printer selection, the restart after Stop included.
+    recorder->Clear();
+    ASSERT_EQ(engine_->put_printer(ComBstr(second.Name().c_str())), S_OK);
+    ASSERT_EQ(engine_->Stop(), S_OK);
+    LONG identity = 0;
+    ASSERT_EQ(engine_->get_Identity(&identity), S_OK);
+    std::vector<std::wstring> printers;
+    for (const std::wstring& line : recorder->Lines({kOnSettingChanged}))
+        if (line.find(L"11(Core,Printer,") == 0)
+            printers.push_back(line);
+    EXPECT_EQ(printers, (std::vector<std::wstring>{L"11(Core,Printer,Quorvane Second Printer)",
+                                                   L"11(Core,Printer,Quorvane Text Printer)"}));
+    EXPECT_EQ(point_->Unadvise(cookie), S_OK);
+}
+
+// A listener in another process that calls settings methods from inside OnSettingChanged,
+// delivered on the thread of the change itself, finds the engine free to answer.
+TEST_F(EngineServer, SynchronousListenerChangesSettingsFromOnSettingChanged) {
+    Connect();
+    ASSERT_TRUE(engine_);
+    EventRecorder* recorder = nullptr;
+    ComPtr<IDispatch> sink = EventRecorder::Make(&recorder);
+    DWORD cookie = 0;
+    ASSERT_EQ(point_->Advise(sink, &cookie), S_OK);
+    IQLX* engine = engine_.Get();
+    std::atomic<bool> reacting{false};
+    std::atomic<int> reactions{0}, failedCalls{0};
+    recorder->SetReaction([&, engine] {
+        // The changes made here are announced too: those are not reacted to again.
+        if (reacting.exchange(true))
+            return;
+        ComVariant path;
+        ComBstr printer;
+        const HRESULT results[] = {
+            engine->get_TransportParam(ComBstr(L"Alpha"), ComBstr(L"path"), &path),
+            engine->put_Format(ComBstr(L"Plain")),
+            engine->put_Transport(ComBstr(L"Alpha")),
+            engine->put_TransportParam(ComBstr(L"Beta"), ComBstr(L"count"), ComVariant(2L)),
+            engine->get_printer(&printer),
+        };
+        for (HRESULT hr : results)
+            failedCalls += FAILED(hr) ? 1 : 0;
+        ++reactions;
+        reacting = false;
+    });
+
+    UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread changer([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        engine->put_TransportParam(ComBstr(L"Alpha"), ComBstr(L"path"), ComVariant(L"x"));
+        engine->put_printer(ComBstr(L"Quorvane Text Printer"));
+        SetEvent(done.Get());
+        CoUninitialize();
+    });
+    if (WaitForSingleObject(done.Get(), 30000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the engine hung while the listener called back";
+        fflush(stdout);
+        TerminateProcess(server_.Get(), 3);
+        TerminateProcess(GetCurrentProcess(), 3); // the thread can't be joined
+    }
+    changer.join();
+    recorder->SetReaction(nullptr);
+    EXPECT_GE(reactions.load(), 2);
+    EXPECT_EQ(failedCalls.load(), 0);
+    ComVariant count;
+    ASSERT_EQ(engine_->get_TransportParam(ComBstr(L"Beta"), ComBstr(L"count"), &count), S_OK);
+    EXPECT_EQ(count.lVal, 2);
+    EXPECT_EQ(point_->Unadvise(cookie), S_OK);
+}
+
+// A password put, read back and saved leaves no trace of itself in the core's log.
+TEST_F(EngineServer, TheLogHoldsNoTraceOfAPassword) {
+    Connect();
+    ASSERT_TRUE(engine_);
+    const wchar_t secret[] = L"Zq9-secret-77";
+    ASSERT_EQ(
+        engine_->put_TransportParam(ComBstr(L"Beta"), ComBstr(L"password"), ComVariant(secret)),
+        S_OK);
+    ASSERT_EQ(engine_->put_TransportParamNoCheck(ComBstr(L"Beta"), ComBstr(L"password"),
+                                                 ComVariant(secret)),
+              S_OK);
+    // A misspelt name is no password the engine knows of: its value is not shown either.
+    EXPECT_EQ(
+        engine_->put_TransportParam(ComBstr(L"Beta"), ComBstr(L"Password"), ComVariant(secret)),
+        E_FAIL);
+    ComVariant read;
+    ASSERT_EQ(engine_->get_TransportParam(ComBstr(L"Beta"), ComBstr(L"password"), &read), S_OK);
+    EXPECT_STREQ(read.bstrVal, secret);
+    ASSERT_EQ(engine_->SaveConfiguration(), S_OK);
+    ASSERT_EQ(engine_->put_TransportParam(ComBstr(L"Beta"), ComBstr(L"path"), ComVariant(L"p")),
+              S_OK);
+    EXPECT_TRUE(LogShows("C  info value (protected)", "C  info value p"));
+    EXPECT_EQ(LogText().find("Zq9-secret-77"), std::string::npos);
+}
+
+// A user interface whose process ends without disconnecting loses its share of the count, so
+// that the engine starts a user interface again for the next job.
+TEST_F(EngineServer, AUserInterfaceThatDiesNoLongerCountsAsConnected) {
+    Connect();
+    ASSERT_TRUE(engine_);
+    ASSERT_EQ(engine_->put_UILoaded(1), S_OK);
+    ListenerProcess child;
+    ASSERT_NO_FATAL_FAILURE(StartListenerProcess(&child, L"ui"));
+    LONG count = 0;
+    ASSERT_EQ(engine_->get_UILoaded(&count), S_OK);
+    EXPECT_EQ(count, 2);
+    child.Kill();
+    const ULONGLONG end = GetTickCount64() + 20000;
+    while (GetTickCount64() < end && SUCCEEDED(engine_->get_UILoaded(&count)) && count != 1)
+        Sleep(50);
+    EXPECT_EQ(count, 1) << "the dead process's share is dropped, this one's stays";
+    ASSERT_EQ(engine_->put_UILoaded(0), S_OK);
+    ASSERT_EQ(engine_->get_UILoaded(&count), S_OK);
+    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(LogShows("A user interface ended without disconnecting", "cfg.Save"));
+    Run(L"disconnect");
+}
+
+// A user interface that connects while a job is open gets the job's events replayed in
+// another process: start, every page, all rendered.
+TEST_F(EngineServer, AUserInterfaceConnectingDuringAJobIsReplayedIt) {
+    Connect();
+    ASSERT_TRUE(engine_);
+    Run(L"job 3");
+    EventRecorder* recorder = nullptr;
+    ComPtr<IDispatch> sink = EventRecorder::Make(&recorder);
+    DWORD cookie = 0;
+    ASSERT_EQ(point_->Advise(sink, &cookie), S_OK);
+    ASSERT_EQ(engine_->put_UILoadedWithEvents(1), S_OK);
+    recorder->WaitFor(5);
+    EXPECT_EQ(recorder->Lines({kOnStartJob, kOnPageRendered, kOnAllPagesRendered}), JobLines(3));
+    ASSERT_EQ(engine_->put_UILoadedWithEvents(0), S_OK);
+    EXPECT_EQ(point_->Unadvise(cookie), S_OK);
 }
 
 } // namespace

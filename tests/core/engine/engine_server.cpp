@@ -45,9 +45,10 @@ std::wstring Word(const std::wstring& line, size_t index) {
 // Commands: "pid"; "record" (an in-server listener), "recorded" (its events as
 // "dispid(args)@thread"); "post N" (a job of N pages posted from a new thread; output
 // "poster=<thread>"); "flow on" / "flow off" (a two-page job every 10 ms until off); "error NAME
-// TEXT" (the fake transport NAME fires OnError); "listeners"; "disconnect" (every remote
-// reference to the engine and its events point dropped, as the system does for a client
-// process that died).
+// TEXT" (the fake transport NAME fires OnError); "param NAME PARAM" (what the fake transport
+// NAME holds); "job N" (a captured job opened and rendered with N pages, with their events);
+// "listeners"; "disconnect" (every remote reference to the engine and its events point dropped, as
+// the system does for a client process that died).
 class EngineHook : public IQLX_BSTR_Collection, public ObjectBase {
 public:
     EngineHook() { InterlockedIncrement(&g_hooks); }
@@ -171,6 +172,25 @@ private:
             RETURN_IF_FAILED(EventsPoint(engine_, &point));
             RETURN_IF_FAILED(CoDisconnectObject(point, 0));
             return CoDisconnectObject(engine_, 0);
+        }
+        if (command == L"param") {
+            FakeTransport* transport = g_plugins->Transport(Word(line, 1).c_str());
+            if (!transport)
+                return E_INVALIDARG;
+            output_.push_back(transport->Value(Word(line, 2).c_str()));
+            return S_OK;
+        }
+        if (command == L"job") {
+            const long pages = wcstol(Word(line, 1).c_str(), nullptr, 10);
+            RETURN_IF_FAILED(engine->int_StartJob(ComBstr(L"Quorvane Text Printer"),
+                                                  ComBstr(L"TEXT"), 9, 300, ComBstr(L"doc")));
+            RETURN_IF_FAILED(engine->int_EndJob());
+            if (!engine->OpenFrontJobForTests())
+                return E_FAIL;
+            for (long page = 0; page < pages; ++page)
+                engine->RenderPageForTests(L"text");
+            engine->EndRenderingForTests();
+            return S_OK;
         }
         if (command == L"listeners") {
             LONG count = 0;

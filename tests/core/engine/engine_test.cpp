@@ -19,6 +19,7 @@
 #include "event_recorder.h"
 #include "fake_plugins.h"
 #include "handle.h"
+#include "reg_key.h"
 #include "registry.h"
 #include "temp_dir.h"
 #include "test_printers.h"
@@ -74,6 +75,41 @@ protected:
         Advise(listener_);
         Touch();
         return recorder;
+    }
+
+    // The OnSettingChanged lines of one target and setting, as "11(target,param,value)".
+    static std::vector<std::wstring> SettingLines(EventRecorder* recorder, const wchar_t* target,
+                                                  const wchar_t* param) {
+        const std::wstring prefix = std::wstring(L"11(") + target + L"," + param + L",";
+        std::vector<std::wstring> lines;
+        for (const std::wstring& line : recorder->Lines({kOnSettingChanged}))
+            if (line.compare(0, prefix.size(), prefix) == 0)
+                lines.push_back(line);
+        return lines;
+    }
+    std::wstring Printer() {
+        ComBstr name;
+        EXPECT_EQ(engine_->get_printer(&name), S_OK);
+        return name.c_str();
+    }
+    // The description of the calling thread's error information, or "<none>".
+    static std::wstring LastErrorText() {
+        ComPtr<IErrorInfo> info;
+        if (GetErrorInfo(0, &info) != S_OK || !info)
+            return L"<none>";
+        ComBstr description;
+        info->GetDescription(&description);
+        return description.c_str();
+    }
+    // A captured job, opened as the job processing will open it.
+    void OpenJob() {
+        ComPtr<IQLX_INT> driver;
+        ASSERT_EQ(engine_.As(&driver), S_OK);
+        ASSERT_EQ(driver->int_StartJob(ComBstr(L"Quorvane Text Printer"), ComBstr(L"TEXT"), 5, 300,
+                                       ComBstr(L"report.txt")),
+                  S_OK);
+        ASSERT_EQ(driver->int_EndJob(), S_OK);
+        ASSERT_TRUE(Engine().OpenFrontJobForTests());
     }
 
     Apartment apartment_;
@@ -354,6 +390,300 @@ TEST_F(EngineInProcess, ListenerCallsBackIntoTheEngineFromSynchronousEvents) {
     EXPECT_EQ(recorder->Lines({kOnProgress}).size(), 1u);
     EXPECT_EQ(recorder->Lines({kOnStartJob, kOnPageRendered, kOnAllPagesRendered}), JobLines(2));
     EXPECT_EQ(failedCalls.load(), 0);
+}
+
+// Every selection of a printer is announced once with its name, a selection of the current one
+// with VT_EMPTY; the restart after Stop selects again and says so once.
+TEST_F(EngineInProcess, EachPrinterSelectionIsAnnouncedOnceAlsoAtARestart) {
+    OwnPrinter second(L"Quorvane Second Printer");
+    ASSERT_EQ(second.Result(), S_OK);
+    ASSERT_EQ(Create(), S_OK);
+    EventRecorder* recorder = StartListening();
+    ASSERT_EQ(engine_->put_printer(ComBstr(second.Name().c_str())), S_OK);
+    EXPECT_EQ(Printer(), second.Name());
+    ASSERT_EQ(engine_->put_printer(ComBstr(second.Name().c_str())), S_OK);
+    EXPECT_EQ(SettingLines(recorder, L"Core", L"Printer"),
+              (std::vector<std::wstring>{L"11(Core,Printer,Quorvane Second Printer)",
+                                         L"11(Core,Printer,-)"}));
+
+    // Not one of the product's printers: refused, nothing selected.
+    recorder->Clear();
+    EXPECT_EQ(engine_->put_printer(ComBstr(L"Office Laser")), E_FAIL);
+    EXPECT_EQ(LastErrorText(), L"Invalid printer name: Office Laser");
+    EXPECT_EQ(recorder->Lines({kOnSettingChangeFailed, kOnSettingChanged}),
+              std::vector<std::wstring>{L"12(Core,Printer)"});
+    EXPECT_EQ(Printer(), second.Name());
+
+    recorder->Clear();
+    ASSERT_EQ(engine_->Stop(), S_OK);
+    Touch();
+    EXPECT_EQ(SettingLines(recorder, L"Core", L"Printer"),
+              std::vector<std::wstring>{L"11(Core,Printer,Quorvane Text Printer)"})
+        << "the product's own name wins at a start";
+}
+
+// After Stop the remembered printer may be gone by the next start: the engine then chooses as
+// at a first start instead of trying to select a printer that is not there.
+TEST_F(EngineInProcess, ARestartAfterTheCurrentPrinterWentChoosesAgain) {
+    ASSERT_EQ(RemoveOwnPrinter(printer_.Name()), S_OK);
+    OwnPrinter first(L"Quorvane A"), second(L"Quorvane B");
+    ASSERT_EQ(first.Result(), S_OK);
+    ASSERT_EQ(second.Result(), S_OK);
+    ASSERT_EQ(Create(), S_OK);
+    ASSERT_EQ(engine_->put_printer(ComBstr(L"Quorvane B")), S_OK);
+    ASSERT_EQ(engine_->Stop(), S_OK);
+    ASSERT_EQ(RemoveOwnPrinter(second.Name()), S_OK);
+    EventRecorder* recorder = nullptr;
+    listener_ = EventRecorder::Make(&recorder);
+    Advise(listener_);
+    Touch();
+    EXPECT_EQ(Printer(), L"Quorvane A");
+    EXPECT_TRUE(recorder->Lines({kOnError}).empty());
+    EXPECT_EQ(SettingLines(recorder, L"Core", L"Printer"),
+              std::vector<std::wstring>{L"11(Core,Printer,Quorvane A)"});
+}
+
+// Callers that start the engine again after a Stop find it with its printer selected.
+TEST_F(EngineInProcess, CallersOfARestartingEngineFindItsPrinterSelected) {
+    ASSERT_EQ(Create(), S_OK);
+    std::atomic<int> without{0};
+    for (int round = 0; round < 10; ++round) {
+        ASSERT_EQ(engine_->Stop(), S_OK);
+        std::vector<std::thread> callers;
+        for (int t = 0; t < 6; ++t) {
+            callers.emplace_back([&] {
+                CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+                LONG identity = 0;
+                engine_->get_Identity(&identity);
+                ComBstr name;
+                engine_->get_printer(&name);
+                if (!name.c_str() || wcscmp(name.c_str(), L"Quorvane Text Printer") != 0)
+                    ++without;
+                CoUninitialize();
+            });
+        }
+        for (std::thread& caller : callers)
+            caller.join();
+    }
+    EXPECT_EQ(without.load(), 0);
+}
+
+// While printers come and go, readers always see whole lists and the printer whose
+// configuration is loaded; a change of printers that are not the product's keeps the current
+// one although it is not the default own printer.
+TEST_F(EngineInProcess, PrinterChangesKeepTheCurrentPrinterAndWholeLists) {
+    OwnPrinter second(L"Quorvane Second Printer");
+    ASSERT_EQ(second.Result(), S_OK);
+    ASSERT_EQ(Create(), S_OK);
+    ASSERT_EQ(engine_->put_printer(ComBstr(second.Name().c_str())), S_OK);
+    ComPtr<IQLX_INT> driver;
+    ASSERT_EQ(engine_.As(&driver), S_OK);
+    std::atomic<bool> stop{false};
+    std::atomic<int> wrongPrinter{0}, emptyList{0};
+    std::thread reader([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        while (!stop) {
+            ComBstr name;
+            engine_->get_printer(&name);
+            if (!name.c_str() || second.Name() != name.c_str())
+                ++wrongPrinter;
+            ComPtr<IQLX_BSTR_Collection> printers, own;
+            LONG count = 0, ownCount = 0;
+            engine_->get_SystemPrinters(&printers);
+            engine_->get_Printers(&own);
+            if (!printers || FAILED(printers->get_Count(&count)) || count == 0 || !own ||
+                FAILED(own->get_Count(&ownCount)) || ownCount < 2)
+                ++emptyList;
+        }
+        CoUninitialize();
+    });
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(driver->int_AddRemovePrinter(), S_OK);
+    stop = true;
+    reader.join();
+    EXPECT_EQ(wrongPrinter.load(), 0);
+    EXPECT_EQ(emptyList.load(), 0);
+    EXPECT_EQ(Printer(), second.Name());
+}
+
+// The transports named by a list that names any are used in list order; one that names none
+// is refused and changes nothing; a format is selected by its exact name.
+TEST_F(EngineInProcess, TransportAndFormatSelectionByName) {
+    ASSERT_EQ(Create(), S_OK);
+    EventRecorder* recorder = StartListening();
+    auto transport = [&] {
+        ComBstr list;
+        EXPECT_EQ(engine_->get_Transport(&list), S_OK);
+        return std::wstring(list.c_str());
+    };
+    EXPECT_EQ(engine_->put_Transport(ComBstr(L"Beta,Alpha,Beta,Nope")), S_OK);
+    EXPECT_EQ(transport(), L"Alpha,Beta");
+    for (const wchar_t* refused : {L"Nope", L"", L" Alpha", L"alpha"}) {
+        EXPECT_EQ(engine_->put_Transport(ComBstr(refused)), E_FAIL);
+        EXPECT_EQ(LastErrorText(), L"No transports selected");
+    }
+    EXPECT_EQ(transport(), L"Alpha,Beta");
+    EXPECT_EQ(engine_->put_Transport(ComBstr(L"Beta")), S_OK);
+    EXPECT_EQ(transport(), L"Beta");
+    EXPECT_EQ(SettingLines(recorder, L"Core", L"TransportPlugin"),
+              (std::vector<std::wstring>{L"11(Core,TransportPlugin,Alpha,Beta)",
+                                         L"11(Core,TransportPlugin,Beta)"}));
+    EXPECT_EQ(recorder->Lines({kOnSettingChangeFailed}).size(), 4u);
+    EXPECT_EQ(recorder->Lines({kOnSettingChangeFailed})[0], L"12(Core,TransportPlugin)");
+
+    EXPECT_EQ(engine_->put_Format(ComBstr(L"plain")), E_FAIL);
+    EXPECT_EQ(LastErrorText(), L"Invalid format plug-in name");
+    EXPECT_EQ(engine_->put_Format(ComBstr(L"Plain")), S_OK);
+    ComBstr format;
+    EXPECT_EQ(engine_->get_Format(&format), S_OK);
+    EXPECT_STREQ(format.c_str(), L"Plain");
+    EXPECT_EQ(SettingLines(recorder, L"Core", L"FormatPlugin"),
+              std::vector<std::wstring>{L"11(Core,FormatPlugin,-)"})
+        << "the printer without configuration had selected it already";
+}
+
+// Parameters: put through the plug-in's settings page or not, stored and announced with the
+// plug-in as target; the errors name what was not found.
+TEST_F(EngineInProcess, PluginParametersArePutReadBackAndRefusedByName) {
+    ASSERT_EQ(Create(), S_OK);
+    EventRecorder* recorder = StartListening();
+    FakeTransport* alpha = plugins_.Transport(L"Alpha");
+    ASSERT_NE(alpha, nullptr);
+    const LONG uiPuts = alpha->PutParamUICalls();
+    EXPECT_EQ(
+        engine_->put_TransportParam(ComBstr(L"Alpha"), ComBstr(L"path"), ComVariant(L"C:\\out")),
+        S_OK);
+    EXPECT_EQ(alpha->PutParamUICalls(), uiPuts + 1);
+    EXPECT_EQ(
+        engine_->put_TransportParamNoCheck(ComBstr(L"Alpha"), ComBstr(L"count"), ComVariant(3L)),
+        S_OK);
+    EXPECT_EQ(alpha->PutParamUICalls(), uiPuts + 1) << "without the settings page";
+    EXPECT_EQ(alpha->Value(L"path"), L"C:\\out");
+    EXPECT_EQ(alpha->Value(L"count"), L"3");
+    ComVariant path, width;
+    EXPECT_EQ(engine_->get_TransportParam(ComBstr(L"Alpha"), ComBstr(L"path"), &path), S_OK);
+    EXPECT_EQ(path.vt, VT_BSTR);
+    EXPECT_STREQ(path.bstrVal, L"C:\\out");
+    EXPECT_EQ(engine_->put_FormatParam(ComBstr(L"Plain"), ComBstr(L"width"), ComVariant(80L)),
+              S_OK);
+    EXPECT_EQ(engine_->get_FormatParam(ComBstr(L"Plain"), ComBstr(L"width"), &width), S_OK);
+    EXPECT_EQ(width.lVal, 80);
+    EXPECT_EQ(recorder->Lines({kOnSettingChanged}),
+              (std::vector<std::wstring>{L"11(Alpha,path,C:\\out)", L"11(Alpha,count,3)",
+                                         L"11(Plain,width,80)"}));
+
+    struct Refused {
+        HRESULT (*call)(IQLX*);
+        const wchar_t* error;
+        const wchar_t* failed; // the OnSettingChangeFailed line, or null
+    };
+    const Refused refused[] = {
+        {[](IQLX* e) {
+             return e->put_TransportParam(ComBstr(L"Gamma"), ComBstr(L"path"), ComVariant(L"x"));
+         },
+         L"Cannot select transport: Gamma", L"12(Gamma,path)"},
+        {[](IQLX* e) {
+             return e->put_TransportParam(ComBstr(L"Alpha"), ComBstr(L"Path"), ComVariant(L"x"));
+         },
+         L"Cannot put transport parameter: Path", L"12(Alpha,Path)"},
+        {[](IQLX* e) {
+             return e->put_TransportParam(ComBstr(L"Alpha"), ComBstr(L"count"), ComVariant(L"4"));
+         },
+         L"Cannot put transport parameter: count", L"12(Alpha,count)"},
+        {[](IQLX* e) {
+             return e->put_FormatParamNoCheck(ComBstr(L"Plain"), ComBstr(L"x"), ComVariant(1L));
+         },
+         L"Cannot put format parameter: x", L"12(Plain,x)"},
+        {[](IQLX* e) {
+             ComVariant v;
+             return e->get_TransportParam(ComBstr(L"Alpha"), ComBstr(L"nosuch"), &v);
+         },
+         L"Cannot get transport parameter: nosuch", nullptr},
+        {[](IQLX* e) {
+             ComVariant v;
+             return e->get_FormatParam(ComBstr(L"Nope"), ComBstr(L"width"), &v);
+         },
+         L"Cannot select format plug-in: Nope", nullptr},
+        {[](IQLX* e) { return e->TransportCheckSettings(ComBstr(L"Nope")); },
+         L"Cannot select transport: Nope", nullptr},
+    };
+    for (const Refused& r : refused) {
+        recorder->Clear();
+        EXPECT_EQ(r.call(engine_.Get()), E_FAIL);
+        EXPECT_EQ(LastErrorText(), r.error);
+        const std::vector<std::wstring> failed = recorder->Lines({kOnSettingChangeFailed});
+        if (r.failed)
+            EXPECT_EQ(failed, std::vector<std::wstring>{r.failed});
+        else
+            EXPECT_TRUE(failed.empty());
+    }
+    EXPECT_EQ(alpha->Value(L"count"), L"4") << "the plug-in took what the store refused";
+    ComVariant count;
+    EXPECT_EQ(engine_->get_TransportParam(ComBstr(L"Alpha"), ComBstr(L"count"), &count), S_OK);
+    EXPECT_EQ(count.lVal, 3);
+    EXPECT_EQ(engine_->TransportCheckSettings(ComBstr(L"Alpha")), S_OK);
+    EXPECT_EQ(engine_->FormatCheckSettings(ComBstr(L"Plain")), S_OK);
+}
+
+// The count of user interfaces: saved only when the last one goes; never below 0.
+TEST_F(EngineInProcess, ConfigurationIsSavedWhenTheLastUserInterfaceGoes) {
+    ASSERT_EQ(Create(), S_OK);
+    Touch();
+    const std::wstring alphaKey = key_.Path() + L"\\configuration\\Quorvane Text Printer\\Alpha";
+    auto storedPath = [&] {
+        RegKey key;
+        wchar_t text[64] = L"<none>";
+        DWORD bytes = sizeof(text) - sizeof(wchar_t);
+        if (key.Open(HKEY_CURRENT_USER, alphaKey.c_str(), KEY_READ))
+            RegQueryValueExW(key.Get(), L"path", nullptr, nullptr, reinterpret_cast<BYTE*>(text),
+                             &bytes);
+        return std::wstring(text);
+    };
+    ASSERT_EQ(engine_->put_UILoaded(1), S_OK);
+    ASSERT_EQ(engine_->put_UILoaded(1), S_OK);
+    ASSERT_EQ(engine_->put_TransportParam(ComBstr(L"Alpha"), ComBstr(L"path"), ComVariant(L"a")),
+              S_OK);
+    ASSERT_EQ(engine_->put_UILoaded(0), S_OK);
+    LONG count = -1;
+    EXPECT_EQ(engine_->get_UILoaded(&count), S_OK);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(storedPath(), L"<none>") << "one user interface is still there";
+    ASSERT_EQ(engine_->put_UILoaded(0), S_OK);
+    EXPECT_EQ(storedPath(), L"a");
+    ASSERT_EQ(engine_->put_UILoaded(0), S_OK);
+    EXPECT_EQ(engine_->get_UILoaded(&count), S_OK);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(engine_->UnloadUI(), E_FAIL);
+    EXPECT_EQ(LastErrorText(), L"User Interface component is not loaded");
+}
+
+// A user interface that connects while a job is open is replayed the job's events; one that
+// connects with no job open gets none.
+TEST_F(EngineInProcess, UserInterfaceConnectingWithEventsIsReplayedTheOpenJob) {
+    ASSERT_EQ(Create(), S_OK);
+    EventRecorder* recorder = StartListening();
+    ASSERT_EQ(engine_->put_UILoadedWithEvents(1), S_OK);
+    Sleep(200);
+    EXPECT_TRUE(recorder->Lines({kOnStartJob, kOnPageRendered, kOnAllPagesRendered}).empty());
+
+    ASSERT_NO_FATAL_FAILURE(OpenJob());
+    Engine().RenderPageForTests(L"one");
+    Engine().RenderPageForTests(L"two");
+    Engine().EndRenderingForTests();
+    EXPECT_EQ(recorder->Lines({kOnPageRendered, kOnAllPagesRendered}),
+              (std::vector<std::wstring>{L"3(0)", L"3(1)", L"4"}))
+        << "posted by the job thread while nobody is replayed";
+    recorder->Clear();
+    ASSERT_EQ(engine_->put_UILoadedWithEvents(1), S_OK);
+    recorder->WaitFor(4);
+    EXPECT_EQ(recorder->Lines({kOnStartJob, kOnPageRendered, kOnAllPagesRendered}), JobLines(2));
+    LONG count = 0;
+    EXPECT_EQ(engine_->get_UILoaded(&count), S_OK);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(engine_->LoadUI(), E_FAIL);
+    EXPECT_EQ(LastErrorText(), L"User Interface component already loaded");
+    // Stop waits for the replay; the open job is forgotten.
+    ASSERT_EQ(engine_->Stop(), S_OK);
 }
 
 } // namespace

@@ -54,17 +54,43 @@ STDMETHODIMP FakePluginBase<Itf>::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*
                                          EXCEPINFO*, UINT*) {
     return E_NOTIMPL;
 }
-template <class Itf> STDMETHODIMP FakePluginBase<Itf>::GetParam(BSTR, VARIANT* value) {
+template <class Itf> STDMETHODIMP FakePluginBase<Itf>::GetParam(BSTR name, VARIANT* value) {
     RETURN_IF_NULL(value);
     VariantInit(value);
-    return E_FAIL;
+    AcquireSRWLockExclusive(&values_lock_);
+    auto it = values_.find(name ? name : L"");
+    HRESULT hr = it == values_.end() ? E_FAIL : VariantCopy(value, &it->second);
+    ReleaseSRWLockExclusive(&values_lock_);
+    return hr;
 }
 template <class Itf> STDMETHODIMP FakePluginBase<Itf>::PutParamUI(BSTR name, VARIANT value) {
+    InterlockedIncrement(&put_ui_calls_);
     return PutParam(name, value);
 }
-template <class Itf> STDMETHODIMP FakePluginBase<Itf>::PutParam(BSTR, VARIANT) {
+template <class Itf> STDMETHODIMP FakePluginBase<Itf>::PutParam(BSTR name, VARIANT value) {
     InterlockedIncrement(&put_calls_);
+    ComVariant copy;
+    HRESULT hr = VariantCopy(&copy, &value);
+    if (FAILED(hr))
+        return hr;
+    AcquireSRWLockExclusive(&values_lock_);
+    values_[name ? name : L""] = copy;
+    ReleaseSRWLockExclusive(&values_lock_);
     return S_OK;
+}
+template <class Itf> STDMETHODIMP FakePluginBase<Itf>::ResetParams() {
+    AcquireSRWLockExclusive(&values_lock_);
+    values_.clear();
+    ReleaseSRWLockExclusive(&values_lock_);
+    return S_OK;
+}
+template <class Itf> std::wstring FakePluginBase<Itf>::Value(const wchar_t* name) {
+    ComVariant value;
+    if (FAILED(GetParam(ComBstr(name), &value)))
+        return L"<none>";
+    if (value.vt == VT_I4)
+        return std::to_wstring(value.lVal);
+    return value.vt == VT_BSTR && value.bstrVal ? value.bstrVal : L"";
 }
 template <class Itf> STDMETHODIMP FakePluginBase<Itf>::get_Name(BSTR* name) {
     return Text(name_, name);
@@ -141,7 +167,8 @@ FakePluginSet::FakePluginSet() {
         result_ = RegisterComponentCategory(CATID_QlxRenderingPlugins, kRenderingCategoryName);
     for (const auto& t : transports) {
         ComObject<FakeTransport>* object = nullptr;
-        HRESULT hr = ComObject<FakeTransport>::CreateHeld(&object, t.name, L"Lcount,Bpath");
+        HRESULT hr =
+            ComObject<FakeTransport>::CreateHeld(&object, t.name, L"Lcount,Bpath,Epassword");
         if (SUCCEEDED(hr)) {
             transports_.push_back(object);
             hr = Register(*t.clsid, static_cast<IQLX_TPLUGIN*>(object), CATID_QlxTransportPlugins);

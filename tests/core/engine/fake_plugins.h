@@ -2,20 +2,23 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "class_factory.h"
 #include "com_object.h"
 #include "com_ptr.h"
+#include "com_variant.h"
 #include "connection_point.h"
 #include "qlx_rplugin.h"
 #include "qlx_tplugin.h"
 
 // Plug-ins for the engine's tests: one object per class, handed to every activation, with the
 // events of its kind as a connection point, so a test can count the engine's sinks on it and
-// fire events at them. Their IDispatch answers nothing: the engine calls them through their
-// vtables.
+// fire events at them. They keep the parameters put into them (ResetParams forgets them; a
+// parameter never put has no value). Their IDispatch answers nothing: the engine calls them
+// through their vtables.
 template <class Itf>
 class FakePluginBase : public Itf, public IConnectionPointContainer, public ObjectBase {
 public:
@@ -29,6 +32,9 @@ public:
     // included); the number of sinks called.
     size_t Fire(DISPID id, DISPPARAMS* params) noexcept { return events_.FireDispatch(id, params); }
     LONG PutParamCalls() const { return put_calls_; }
+    LONG PutParamUICalls() const { return put_ui_calls_; }
+    // The parameter as the plug-in holds it: "<none>" when it has none, else its text or number.
+    std::wstring Value(const wchar_t* name);
 
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override;
@@ -40,7 +46,7 @@ public:
     STDMETHODIMP get_Name(BSTR* name) override;
     STDMETHODIMP get_Layout(BSTR* layout) override;
     STDMETHODIMP PutParam(BSTR name, VARIANT value) override;
-    STDMETHODIMP ResetParams() override { return S_OK; }
+    STDMETHODIMP ResetParams() override;
 
     STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** out) override;
     STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
@@ -50,6 +56,9 @@ protected:
     std::wstring name_;
     std::wstring layout_;
     volatile LONG put_calls_ = 0;
+    volatile LONG put_ui_calls_ = 0;
+    SRWLOCK values_lock_ = SRWLOCK_INIT;
+    std::map<std::wstring, ComVariant> values_;
 };
 
 class FakeTransport : public FakePluginBase<IQLX_TPLUGIN> {
@@ -106,7 +115,8 @@ private:
     ComPtr<IUnknown> object_;
 };
 
-// The fake plug-ins "Alpha" and "Beta" (transports) and "Plain" (format), registered in this
+// The fake plug-ins "Alpha" and "Beta" (transports, layout "Lcount,Bpath,Epassword") and "Plain"
+// (format, layout "Lwidth"), registered in this
 // process's class table (in process) and in the plug-in categories for as long as the set
 // lives. Tests and programs that use it hold the ctest lock "plugin_categories".
 class FakePluginSet {

@@ -52,6 +52,7 @@ TEST(PrinterChoice, PicksOwnPrintersAndPrefersTheProductName) {
     const PrinterEntry preferred{kPreferredOwnPrinter, kOwnPrinterDriver, true};
     const PrinterEntry remote{L"Remote Lettrix", kOwnPrinterDriver, false};
     const PrinterEntry caseDiffers{L"Lettrix B", L"quorvanelettrix", true};
+    const PrinterEntry second{L"Lettrix C", kOwnPrinterDriver, true};
     const Row rows[] = {
         {"none of ours", {other}, L"", {}, L""},
         {"first own printer", {other, first}, L"", {L"Lettrix A"}, L"Lettrix A"},
@@ -65,7 +66,22 @@ TEST(PrinterChoice, PicksOwnPrintersAndPrefersTheProductName) {
          L"",
          {kPreferredOwnPrinter, L"Lettrix A"},
          kPreferredOwnPrinter},
-        {"current kept", {first}, L"Kept", {L"Lettrix A"}, L"Kept"},
+        {"current kept while it is ours",
+         {first, second},
+         L"Lettrix C",
+         {L"Lettrix A", L"Lettrix C"},
+         L"Lettrix C"},
+        {"current gone, chosen as at a first start",
+         {first},
+         L"Gone",
+         {L"Lettrix A"},
+         L"Lettrix A"},
+        {"current no longer ours", {other, first}, L"Office", {L"Lettrix A"}, L"Lettrix A"},
+        {"preferred wins over a current one",
+         {second, preferred},
+         L"Lettrix C",
+         {L"Lettrix C", kPreferredOwnPrinter},
+         kPreferredOwnPrinter},
         {"remote and case ignored", {remote, caseDiffers}, L"", {}, L""},
     };
     for (const Row& r : rows) {

@@ -273,6 +273,39 @@ TEST(EventPosterTest, QueuedSettingKeepsItsOwnCopyOfTheValue) {
     EXPECT_EQ(events[2].args, (Args{L"BSTR Text", L"BSTR Header", L"BSTR before"}));
 }
 
+// What a thread posts inside a deferral reaches the listener when the outermost deferral of
+// that poster ends, in posting order; other threads and other posters are not held back.
+TEST(EventPosterTest, DeferredEventsGoOutWhenTheOutermostDeferralEnds) {
+    RecordingDispatcher listener, otherListener;
+    EventPoster poster(listener), other(otherListener);
+    poster.AddListener();
+    other.AddListener();
+    {
+        EventPoster::Deferral outer(poster);
+        poster.PostOnPageRendered(0);
+        {
+            EventPoster::Deferral inner(poster);
+            EventPoster::Deferral unrelated(other);
+            poster.PostOnPageRendered(1);
+            other.PostOnCancelJob();
+        }
+        EXPECT_EQ(otherListener.Events().size(), 1u) << "the other poster's deferral ended";
+        std::thread elsewhere([&] { poster.PostOnUnload(); });
+        elsewhere.join();
+        ASSERT_EQ(listener.Events().size(), 1u) << "only the other thread's event went out";
+        EXPECT_EQ(listener.Events()[0].dispid, kOnUnload);
+        poster.PostOnPageRendered(2);
+    }
+    std::vector<FiredEvent> events = listener.Events();
+    ASSERT_EQ(events.size(), 4u);
+    for (int page = 0; page < 3; ++page) {
+        EXPECT_EQ(events[page + 1].args, Args{L"I4 " + std::to_wstring(page)});
+        EXPECT_EQ(events[page + 1].thread, GetCurrentThreadId());
+    }
+    poster.Shutdown();
+    other.Shutdown();
+}
+
 class EventPosterLogTest : public testing::Test {
 protected:
     void SetUp() override {

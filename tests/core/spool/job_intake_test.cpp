@@ -297,7 +297,7 @@ TEST_F(Intake, FollowsPrinterChanges) {
          L"A",
          S_OK,
          kOtherPrintersChanged,
-         L"A",
+         L"B",
          {}},
         {"redirect printer vanished",
          {L"A"},
