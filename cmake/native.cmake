@@ -82,6 +82,7 @@ set(qlx_native_dirs
     plugins/transport/prn/logic tests/plugins/transport/prn/logic
     plugins/transport/http/request tests/plugins/transport/http/request
     capture/protocol tests/capture/protocol
+    capture/runs tests/capture/runs
     plugins/format/model tests/plugins/format/model
     plugins/format/twl tests/plugins/format/twl
 )

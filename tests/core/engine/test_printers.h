@@ -3,13 +3,9 @@
 
 #include <string>
 
-// The product's printer in the test prefix: its driver ("QuorvaneLettrix", backed by a driver
-// file the prefix already has) and a printer with that driver. Tests that add or remove
-// printers hold the ctest lock "printers".
-HRESULT AddOwnPrinterDriver();
-HRESULT AddOwnPrinter(const std::wstring& name);
-// Removing what is not there is no error.
-HRESULT RemoveOwnPrinter(const std::wstring& name);
+#include "own_printer.h"
+
+// Tests that add or remove printers hold the ctest lock "printers".
 
 // Adds the driver and the printer for the holder's lifetime; the printer is removed again at
 // the end (the driver stays, as it does on a machine where the product was installed once).
