@@ -161,16 +161,8 @@ int CCoreModule::Serve(HINSTANCE instance) {
 }
 
 void CCoreModule::StartMonitor() {
-    if (print_server_.Open()) {
-        change_notification_.Reset(FindFirstPrinterChangeNotification(
-            print_server_.Get(), PRINTER_CHANGE_ADD_PRINTER | PRINTER_CHANGE_DELETE_PRINTER, 0,
-            nullptr));
-    }
-    if (!change_notification_.Valid()) {
-        LogWarn(L'C', L"CCoreModule::StartMonitor No printer change notification, polling");
-        print_server_.Reset();
-    }
-    poll_printer_list_ = !change_notification_.Valid();
+    if (!change_watch_.Start())
+        spooler_notifications_.CloseServer();
     core_wait_event_ = CreateCoreWaitEvent(kCoreWaitEventName);
     shutdown_event_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     end_event_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -230,8 +222,8 @@ CCoreModule::Wake CCoreModule::WaitMonitor(DWORD timeoutMs) {
         handles[count] = core_wait_event_.Get();
         kinds[count++] = Wake::kRequest;
     }
-    if (change_notification_.Valid()) {
-        handles[count] = change_notification_.Get();
+    if (HANDLE notification = change_watch_.Handle()) {
+        handles[count] = notification;
         kinds[count++] = Wake::kPrinterChange;
     }
     const DWORD result = WaitForMultipleObjects(count, handles, FALSE, timeoutMs);
@@ -295,13 +287,10 @@ bool CCoreModule::IdleTimeExpired(bool* requested) {
 }
 
 void CCoreModule::HandlePrinterChange() {
-    DWORD change = 0;
-    if (!FindNextPrinterChangeNotification(change_notification_.Get(), &change, nullptr, nullptr)) {
-        LogErrorNum(L'C', L"CCoreModule::MonitorShutdown Change notification error",
-                    static_cast<long>(GetLastError()));
-        return;
-    }
-    if (change & (PRINTER_CHANGE_ADD_PRINTER | PRINTER_CHANGE_DELETE_PRINTER)) {
+    const DWORD change = change_watch_.Read();
+    // A change that could not be read may still have been a printer added or deleted.
+    const bool unread = change == 0;
+    if (unread || (change & (PRINTER_CHANGE_ADD_PRINTER | PRINTER_CHANGE_DELETE_PRINTER))) {
         const HRESULT hr = engine_link_.AddRemovePrinter();
         if (FAILED(hr))
             LogErrorNum(L'C', L"CCoreModule::MonitorShutdown Engine not reached", hr);
@@ -336,8 +325,8 @@ void CCoreModule::EndMonitor() {
     // The poll thread's event stays open until that thread is gone; setting it is all.
     if (poll_stop_event_)
         SetEvent(poll_stop_event_.Get());
-    change_notification_.Reset();
-    print_server_.Reset();
+    change_watch_.Stop();
+    spooler_notifications_.CloseServer();
     PostThreadMessageW(main_thread_id_, WM_QUIT, 0, 0);
 }
 
@@ -352,16 +341,21 @@ DWORD WINAPI CCoreModule::PrinterPollProc(void* self) noexcept {
 }
 
 void CCoreModule::PollDefaultPrinter() {
-    // The printer list is polled only where the spooler gives no change notification.
-    const bool pollList = poll_printer_list_;
     DefaultPrinterTracker defaultPrinter;
     PrinterListTracker printerList;
     defaultPrinter.Start(printers_);
-    if (pollList)
+    // The printer list is polled only while the spooler gives no change notification, from
+    // the start or once the notification failed.
+    bool pollingList = change_watch_.Polling();
+    if (pollingList)
         printerList.Start(printers_);
     while (WaitForSingleObject(poll_stop_event_.Get(), kPollIntervalMs) == WAIT_TIMEOUT) {
         defaultPrinter.Poll(printers_, engine_link_);
-        if (pollList)
+        if (!pollingList && change_watch_.Polling()) {
+            pollingList = true;
+            printerList.Start(printers_);
+        }
+        if (pollingList)
             printerList.Poll(printers_, engine_link_);
     }
 }

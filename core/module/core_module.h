@@ -55,9 +55,9 @@ private:
     UniqueHandle core_wait_event_;
     UniqueHandle end_event_;       // manual-reset: the program ends the monitor
     UniqueHandle poll_stop_event_; // owned here; closed only after the poll thread is gone
-    PrintServerHandle print_server_;
-    ChangeNotificationHandle change_notification_;
+    SpoolerChangeNotifications spooler_notifications_;
+    // The monitor thread's; the poll thread asks it only whether to poll the printers.
+    PrinterChangeWatch change_watch_{spooler_notifications_};
     UniqueHandle monitor_thread_;
     UniqueHandle poll_thread_;
-    bool poll_printer_list_ = false; // fixed before the threads start
 };

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include "printer_change_watch.h"
 #include "printer_handle.h"
 
 // The local print server, opened for change notifications; closed when the holder goes.
@@ -10,23 +11,27 @@ public:
     bool Open() noexcept { return PrinterHandle::Open(nullptr); }
 };
 
-// A printer change notification; closed when the holder goes. Invalid when the spooler gives
-// none (Wine's is a stub).
-class ChangeNotificationHandle {
+// The spooler's notifications of printers added or deleted on the local print server, which
+// it opens for them; closed when the holder goes.
+class SpoolerChangeNotifications final : public ChangeNotificationSource {
 public:
-    ChangeNotificationHandle() = default;
-    ~ChangeNotificationHandle() { Reset(); }
-    ChangeNotificationHandle(const ChangeNotificationHandle&) = delete;
-    ChangeNotificationHandle& operator=(const ChangeNotificationHandle&) = delete;
+    SpoolerChangeNotifications() = default;
+    ~SpoolerChangeNotifications() { server_.Reset(); }
+    SpoolerChangeNotifications(const SpoolerChangeNotifications&) = delete;
+    SpoolerChangeNotifications& operator=(const SpoolerChangeNotifications&) = delete;
 
-    void Reset(HANDLE h = INVALID_HANDLE_VALUE) noexcept {
-        if (Valid())
-            FindClosePrinterChangeNotification(h_);
-        h_ = h;
+    HANDLE First() override {
+        if (!server_.Get() && !server_.Open())
+            return nullptr;
+        return FindFirstPrinterChangeNotification(
+            server_.Get(), PRINTER_CHANGE_ADD_PRINTER | PRINTER_CHANGE_DELETE_PRINTER, 0, nullptr);
     }
-    bool Valid() const noexcept { return h_ && h_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const noexcept { return h_; }
+    bool Next(HANDLE notification, DWORD* change) override {
+        return FindNextPrinterChangeNotification(notification, change, nullptr, nullptr) != 0;
+    }
+    void Close(HANDLE notification) override { FindClosePrinterChangeNotification(notification); }
+    void CloseServer() noexcept { server_.Reset(); }
 
 private:
-    HANDLE h_ = INVALID_HANDLE_VALUE;
+    PrintServerHandle server_;
 };

@@ -10,6 +10,7 @@
 #include "core_wait_event.h"
 #include "log.h"
 #include "parent_folder.h"
+#include "printer_change_watch.h"
 #include "printer_watch.h"
 #include "temp_dir.h"
 #include "test_product_key.h"
@@ -277,6 +278,104 @@ TEST(PrinterListTracker, ReportsAddedOrDeletedPrintersAndRetriesAfterAFailure) {
     printers.failRead = true;
     tracker.Poll(printers, engine);
     EXPECT_EQ(engine.calls, std::vector<std::wstring>{L"AddRemovePrinter"});
+}
+
+// Notifications as a test sets them: handles are events (so they can be waited for), each
+// read fails or succeeds on demand.
+class FakeNotifications final : public ChangeNotificationSource {
+public:
+    ~FakeNotifications() {
+        for (HANDLE h : open)
+            CloseHandle(h);
+    }
+    HANDLE First() override {
+        ++firsts;
+        if (firsts > handlesGiven)
+            return INVALID_HANDLE_VALUE;
+        HANDLE h = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+        open.push_back(h);
+        return h;
+    }
+    bool Next(HANDLE, DWORD* change) override {
+        const size_t read = reads++;
+        if (read < reads_.size() && reads_[read] == 'x')
+            return false;
+        *change = 4;
+        return true;
+    }
+    void Close(HANDLE h) override {
+        ++closes;
+        for (auto it = open.begin(); it != open.end(); ++it) {
+            if (*it == h) {
+                CloseHandle(h);
+                open.erase(it);
+                return;
+            }
+        }
+        ADD_FAILURE() << "closed a handle that is not open";
+    }
+
+    int handlesGiven = 1;
+    std::string reads_; // one letter a read: 'x' fails, anything else reads a change
+    int firsts = 0, closes = 0;
+    size_t reads = 0;
+    std::vector<HANDLE> open;
+};
+
+using PrinterChangeWatchTest = LoggedTest;
+
+// A notification whose change can't be read stays signalled: the watch asks for a new one
+// once, and gives up for polling when that fails too, so the monitor never spins on it.
+TEST_F(PrinterChangeWatchTest, AFailedReadArmsAgainOnceThenPolls) {
+    struct Row {
+        const char* row;
+        int handlesGiven;
+        const char* reads;
+        bool polling;
+        int firsts;
+    } rows[] = {
+        {"reads work", 1, "oooo", false, 1},
+        {"one failure, armed again", 2, "oxoo", false, 2},
+        {"each failure after a change read arms again", 3, "xoxo", false, 3},
+        {"the new one fails before any change", 3, "xx", true, 2},
+        {"no new one", 1, "x", true, 2},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.row);
+        FakeNotifications source;
+        source.handlesGiven = r.handlesGiven;
+        source.reads_ = r.reads;
+        {
+            PrinterChangeWatch watch(source);
+            ASSERT_TRUE(watch.Start());
+            EXPECT_FALSE(watch.Polling());
+            for (int i = 0; i < 4 && watch.Handle(); ++i) {
+                ASSERT_EQ(WaitForSingleObject(watch.Handle(), 0), WAIT_OBJECT_0);
+                watch.Read();
+            }
+            EXPECT_EQ(watch.Polling(), r.polling);
+            EXPECT_EQ(watch.Handle() == nullptr, r.polling);
+            EXPECT_EQ(source.firsts, r.firsts);
+        }
+        EXPECT_TRUE(source.open.empty()) << "every notification closed";
+    }
+    const std::string log = LogText();
+    EXPECT_NE(log.find("C ERROR CCoreModule::MonitorShutdown Change notification error"),
+              std::string::npos);
+    EXPECT_NE(log.find("C ERROR CCoreModule::MonitorShutdown Printer change notification given "
+                       "up, polling"),
+              std::string::npos);
+}
+
+TEST(PrinterChangeWatch, WithoutANotificationThePrintersArePolled) {
+    FakeNotifications source;
+    source.handlesGiven = 0;
+    PrinterChangeWatch watch(source);
+    EXPECT_FALSE(watch.Start());
+    EXPECT_TRUE(watch.Polling());
+    EXPECT_EQ(watch.Handle(), nullptr);
+    EXPECT_EQ(watch.Read(), 0u);
+    EXPECT_EQ(source.reads, 0u);
 }
 
 TEST(CoreWaitEvent, AStaleSignalledEventIsResetAndAnyAccountMaySetIt) {
