@@ -18,6 +18,8 @@ namespace {
 
 const TypeLibrarySource kCoreLibrary = {&LIBID_QLX_CORELib, 6, 0};
 
+constexpr DWORD kEventsThreadEndLimitMs = 10000;
+
 long ThreadId() {
     return static_cast<long>(GetCurrentThreadId());
 }
@@ -95,8 +97,9 @@ CQLX::~CQLX() {
     // Construction may have failed before the members below were made.
     if (store_)
         StopImpl();
-    // The events thread calls into the connection point: it ends before the members go.
-    poster_.Shutdown();
+    // The events thread calls into the connection point: it ends before the members go. A
+    // listener that hangs in an event must not keep the process alive for ever.
+    poster_.Shutdown(kEventsThreadEndLimitMs);
     transport_sink_.Disconnect();
     format_sink_.Disconnect();
     intake_.reset();

@@ -17,9 +17,11 @@
 #include "dispatch.h"
 #include "event_dispatcher.h"
 #include "event_poster.h"
+#include "handle.h"
 #include "intake_hooks.h"
 #include "plugin_event_sink.h"
 #include "qlx_core.h"
+#include "qlx_rplugin.h"
 #include "replay_handover.h"
 #include "srw_lock.h"
 #include "ui_connections.h"
@@ -29,6 +31,7 @@ class CfgStore;
 class JobIntake;
 class PluginLists;
 class SpoolJob;
+class SpoolPage;
 
 // The engine object of the core server (one per process, handed out by a singleton factory):
 // the automation interface, the driver-facing interface, the rendered pages, the _IQLXEvents
@@ -75,12 +78,8 @@ public:
 
     // For tests of later work and of the events: posts a whole job's events directly.
     void PostJobEvents(long pages) noexcept;
-    // For tests until jobs are processed: the front pending job becomes the open job (false
-    // when there is none), and pages are rendered into it as the job thread will render them,
-    // with their events.
-    bool OpenFrontJobForTests() noexcept;
-    void RenderPageForTests(const wchar_t* text) noexcept;
-    void EndRenderingForTests() noexcept;
+    // Whether the open job's pages have all been rendered.
+    bool JobRenderedForTests() const noexcept { return JobRendered(); }
     // The cancel counter, which a cancel thread holds while it runs.
     BusyCounter& CancelCounter() { return cancel_counter_; }
     // Takes the initialisation lock for as long as the callback runs (tests of lock order).
@@ -197,6 +196,7 @@ private:
     void StopIfIdle() noexcept;
     HRESULT StopImpl() noexcept;
     void WaitSemaphores() noexcept;
+    // Busy with threads other than the calling one.
     bool CountersBusy() const noexcept;
     void ConnectPluginSinks() noexcept;
     void DisconnectPluginSinks() noexcept;
@@ -224,6 +224,44 @@ private:
     std::wstring CurrentPrinter() const;
     // Renders the open job again with the selected format's settings; the job processing's.
     void Rerender() noexcept {}
+
+    // Job processing (cqlx_jobs.cpp)
+    static DWORD WINAPI open_job_thread(void* self) noexcept;
+    static DWORD WINAPI cancel_thread(void* self) noexcept;
+    static DWORD WINAPI cancel_all_thread(void* self) noexcept;
+    void OpenJobImpl() noexcept;
+    // True when every page was rendered or the job processing was told to stop; false when a
+    // wait for the capture timed out.
+    bool render_all(SpoolJob& job, IQLX_RPLUGIN* format) noexcept;
+    void RenderPage(unsigned index, const SpoolPage& page, IQLX_RPLUGIN* format, BSTR* text);
+    // Waits for the page event until ready() holds or the processing is told to stop (true),
+    // or one wait of PrintTimeout passes without either (false).
+    template <class Ready> bool WaitForCapture(const wchar_t* text, Ready&& ready) noexcept;
+    bool ProcessingInterrupted() const noexcept {
+        return Flag(cancelling_) != 0 || Flag(halting_) != 0;
+    }
+    // Wakes a job thread that waits for the capture, so that it sees a cancel or a stop.
+    void WakeJobThread() noexcept;
+    // CloseJob's waits, which run before render_lock is taken: the awaited threads may need it.
+    void WaitBeforeClosing() noexcept;
+    void CloseJob() noexcept;
+    void CloseJobLocked() noexcept;
+    void DropProcessedJobLocked(SpoolJob* job) noexcept;
+    void KeepProcessedJobLocked(SpoolJob* job) noexcept;
+    // Starts a thread that adopts a share of counter entered for it; false (share left) when
+    // it can't be started.
+    bool StartWorker(LPTHREAD_START_ROUTINE entry, BusyCounter& counter,
+                     const wchar_t* failure) noexcept;
+    // True for a job thread or a send thread: it must not wait for its own kind.
+    bool OnWorkerThread() const noexcept;
+    void CancelJobImpl() noexcept;
+    void CancelAllJobsImpl() noexcept;
+    void AbortSpooler(long job_id) noexcept;
+    void AbortSpoolerAll() noexcept;
+    bool TestAndSetCancelling() noexcept {
+        return InterlockedCompareExchange(&cancelling_, 1, 0) == 0;
+    }
+    DWORD PrintTimeoutMs() const noexcept;
 
     // User interfaces (cqlx_ui.cpp)
     // The last user interface went: changed settings are saved per user and the idle engine
@@ -269,7 +307,7 @@ private:
     bool IsProcessingJob(long job_id) override;
     void SignalPage() override;
     void WaitProcessingEnd() override;
-    const wchar_t* SpoolFolder() override;
+    HRESULT SpoolFolder(WString* folder) override;
     long Autosave() override;
     long WaitUILoaded() override;
     long AsyncProcessing() override;
@@ -301,6 +339,15 @@ private:
     volatile LONG starting_ = 1;
     volatile LONG cancelling_ = 0;
     volatile LONG failed_sends_ = 0;
+    // Stops in progress: while one waits for the worker threads no job thread is started.
+    volatile LONG halting_ = 0;
+
+    // Opening, closing and re-rendering jobs; taken before the JobList's lock, never after.
+    CriticalSection render_lock_;
+    volatile LONG render_busy_ = 0;
+    // Auto-reset: set by the intake at each page start and at the job's end.
+    UniqueHandle page_event_{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    volatile LONG page_signal_pending_ = 0;
 
     // Guarded by state_lock_.
     ComPtr<IQLX_BSTR_Collection> rendered_pages_;
@@ -313,6 +360,7 @@ private:
     WString system_default_printer_;
     CoreOptions options_;
     std::wstring spool_folder_;
+    WString document_name_;
 
     ComPtr<ICatInformation> categories_; // only while plug-ins are discovered (init_lock_)
 

@@ -5,6 +5,7 @@
 #include "job_intake.h"
 #include "log.h"
 #include "plugin_lists.h"
+#include "spool_job.h"
 #include "ui_loader.h"
 
 // The driver-facing methods are the intake's; the engine supplies its state through the hooks.
@@ -28,19 +29,25 @@ STDMETHODIMP CQLX::int_DefaultPrinterChanged(BSTR new_printer) {
     return intake_->int_DefaultPrinterChanged(new_printer);
 }
 
-// Job processing is later work: a job stays pending in the list.
-void CQLX::OpenJob() {}
-bool CQLX::IsProcessingJob(long) {
-    return false;
-}
-void CQLX::SignalPage() {}
-void CQLX::WaitProcessingEnd() {
-    processing_counter_.Wait(L"Waiting for processing");
+bool CQLX::IsProcessingJob(long job_id) {
+    // Read under render_lock: the job may be closing right now.
+    CriticalSectionLock hold(render_lock_);
+    const SpoolJob* job = processed_job_.load();
+    return job && job->job_id == job_id;
 }
 
-const wchar_t* CQLX::SpoolFolder() {
-    // Written only by Init, before any job can be received.
-    return spool_folder_.c_str();
+void CQLX::SignalPage() {
+    SetFlag(page_signal_pending_, 0);
+    SetEvent(page_event_.Get());
+}
+
+void CQLX::WaitProcessingEnd() {
+    processing_counter_.Wait(L"Waiting for end of processing");
+}
+
+HRESULT CQLX::SpoolFolder(WString* folder) {
+    SrwGuard guard(state_lock_);
+    return folder->Assign(spool_folder_.c_str()) ? S_OK : E_OUTOFMEMORY;
 }
 
 long CQLX::Autosave() {

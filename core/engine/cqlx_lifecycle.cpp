@@ -17,10 +17,6 @@
 
 namespace {
 
-// Stop waits for the worker threads before it takes init_lock; one that starts in between is
-// waited for again, a bounded number of times.
-constexpr int kStopWaitRounds = 8;
-
 HRESULT FillCollection(IQLX_BSTR_Collection* collection, const std::vector<std::wstring>& names) {
     RETURN_IF_FAILED(collection->RemoveAll());
     for (const std::wstring& name : names) {
@@ -150,19 +146,26 @@ HRESULT CQLX::PostStart() {
 HRESULT CQLX::PostStartImpl() noexcept {
     if (!Flag(init_done_) && FAILED(Init()))
         return E_FAIL;
-    if (!Flag(stopped_) || Flag(starting_))
+    // A PreStop half-way through has not set stopped yet: its lock is waited for, and the sinks
+    // it disconnects are connected again.
+    if (!Flag(stopped_) && !Flag(stopping_))
         return S_OK;
-    CriticalSectionLock hold(init_lock_);
-    // Tested again under the lock: another thread may have connected the sinks (or a Stop
-    // may have ended the engine) while this one waited.
-    if (!Flag(init_done_) || !Flag(stopped_) || Flag(starting_))
-        return S_OK;
-    SetFlag(starting_, 1);
-    LogInfo(L'C', L"CQLX::PostStart [");
-    ConnectPluginSinks();
-    SetFlag(stopped_, 0);
-    SetFlag(starting_, 0);
-    LogInfo(L'C', L"CQLX::PostStart ]");
+    {
+        CriticalSectionLock hold(init_lock_);
+        // Tested again under the lock: another thread may have connected the sinks (or a Stop
+        // may have ended the engine) while this one waited.
+        if (!Flag(init_done_) || !Flag(stopped_) || Flag(starting_))
+            return S_OK;
+        SetFlag(starting_, 1);
+        LogInfo(L'C', L"CQLX::PostStart [");
+        ConnectPluginSinks();
+        SetFlag(stopped_, 0);
+        SetFlag(starting_, 0);
+        LogInfo(L'C', L"CQLX::PostStart ]");
+    }
+    // A job left pending by a Stop is processed once the engine runs again.
+    if (!processed_job_.load() && intake_ && intake_->job_list().Count() > 0)
+        OpenJob();
     return S_OK;
 }
 
@@ -203,9 +206,13 @@ void CQLX::StopIfIdle() noexcept {
 }
 
 bool CQLX::CountersBusy() const noexcept {
-    return redirect_counter_.Count() > 0 || send_counter_.Count() > 0 ||
-           processing_counter_.Count() > 0 || ui_update_counter_.Count() > 0 ||
-           cancel_counter_.Count() > 0;
+    const BusyCounter* counters[] = {&redirect_counter_, &send_counter_, &processing_counter_,
+                                     &ui_update_counter_, &cancel_counter_};
+    for (const BusyCounter* counter : counters) {
+        if (counter->Count() > counter->SharesOfThisThread())
+            return true;
+    }
+    return false;
 }
 
 void CQLX::WaitSemaphores() noexcept {
@@ -224,17 +231,25 @@ HRESULT CQLX::StopImpl() noexcept {
     LogInfo(L'C', L"CQLX::Stop [");
     LogInfo(L'C', L"CQLX::Stop Waiting For Semaphores");
     // The worker threads are waited for without init_lock: a cancel thread needs it to end.
-    // The lock is taken for the state change only, once nothing runs.
-    for (int round = 0;; ++round) {
+    // No job thread starts while a stop waits, and a job thread that waits for the capture is
+    // woken to end, so the rounds end once the threads of the calls in progress have; the
+    // lock is taken for the state change only, once nothing else runs.
+    InterlockedIncrement(&halting_);
+    WakeJobThread();
+    for (;;) {
         WaitSemaphores();
         init_lock_.Enter();
-        if (!CountersBusy() || round == kStopWaitRounds)
+        if (!CountersBusy())
             break;
         init_lock_.Leave();
     }
     PreStopLocked();
     SetFlag(init_done_, 0);
-    processed_job_.store(nullptr);
+    {
+        // The job stays pending at the front of the list and is opened again after a start.
+        CriticalSectionLock render(render_lock_);
+        processed_job_.store(nullptr);
+    }
     ComPtr<IQLX_BSTR_Collection> released[5];
     {
         SrwGuard guard(state_lock_);
@@ -243,11 +258,13 @@ HRESULT CQLX::StopImpl() noexcept {
         released[2] = std::move(format_names_);
         released[3] = std::move(own_printers_);
         released[4] = std::move(system_printers_);
+        document_name_.Clear();
         if (!SaveChangedIdentity(options_))
             LogError(L'C', L"CQLX::Stop Cannot save Identity");
     }
     UnloadPlugins();
     categories_.Release();
+    InterlockedDecrement(&halting_);
     init_lock_.Leave();
     for (ComPtr<IQLX_BSTR_Collection>& one : released)
         one.Release();

@@ -205,24 +205,3 @@ bool CQLX::MarkJobRendered() noexcept {
             job->SetFlags(kJobRendered);
     });
 }
-
-bool CQLX::OpenFrontJobForTests() noexcept {
-    SpoolJob* job = intake_ ? intake_->job_list().Front() : nullptr;
-    if (!job)
-        return false;
-    job->SetFlags(kJobOpened);
-    processed_job_.store(job);
-    return true;
-}
-
-void CQLX::RenderPageForTests(const wchar_t* text) noexcept {
-    ComBstr page(text);
-    LONG index = -1;
-    if (AddRenderedPage(page, &index) && index >= 0)
-        poster_.PostOnPageRendered(index);
-}
-
-void CQLX::EndRenderingForTests() noexcept {
-    if (MarkJobRendered())
-        poster_.PostOnAllPagesRendered();
-}

@@ -61,10 +61,15 @@ void EventPoster::Deliver(DISPID dispid, HRESULT made,
 }
 
 void EventPoster::DeliverNow(std::unique_ptr<QueuedEvent> record) noexcept {
-    if (AsyncEvents())
+    if (AsyncEvents()) {
         owner_.Push(std::move(record)); // without a listener the event is lost, as intended
-    else
-        FireRecord(*record, dispatcher_);
+        return;
+    }
+    // Turned off at a restart while the events thread still has its listeners: it keeps
+    // taking events until it stops, or it would be overtaken by those fired directly.
+    if (owner_.PushIfRunning(record))
+        return;
+    FireRecord(*record, dispatcher_);
 }
 
 EventPoster::Deferral*& EventPoster::CurrentDeferral() noexcept {

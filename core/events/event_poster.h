@@ -55,8 +55,11 @@ public:
                               const VARIANT& newVal) noexcept;
     void PostOnSettingChangeFailed(const wchar_t* target, const wchar_t* param) noexcept;
 
-    // Ends the events thread and waits for it (engine destruction).
-    void Shutdown() noexcept { owner_.Shutdown(); }
+    // True while queued events wait for the events thread.
+    bool EventsPending() noexcept { return owner_.Pending(); }
+
+    // Ends the events thread and waits for it, at most timeoutMs (engine destruction).
+    void Shutdown(DWORD timeoutMs = INFINITE) noexcept { owner_.Shutdown(timeoutMs); }
 
     // Holds back what this thread posts through the poster until the outermost deferral on
     // the thread ends, then delivers it in posting order. Made before a lock is taken, it goes

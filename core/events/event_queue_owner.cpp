@@ -71,7 +71,7 @@ HRESULT EventQueueOwner::Start() noexcept {
     if (!thread)
         return LastErrorResult();
     threadRef.release(); // the thread owns it now
-    threads_.emplace_back(reinterpret_cast<HANDLE>(thread));
+    threads_.push_back(Started{UniqueHandle(reinterpret_cast<HANDLE>(thread)), session});
     live_ = std::move(session);
     return S_OK;
 }
@@ -97,20 +97,33 @@ HRESULT EventQueueOwner::Push(std::unique_ptr<QueuedEvent> record) noexcept {
     return S_OK;
 }
 
+bool EventQueueOwner::PushIfRunning(std::unique_ptr<QueuedEvent>& record) noexcept {
+    CriticalSectionLock hold(lock_);
+    if (!live_)
+        return false;
+    live_->queue->Push(std::move(record));
+    return true;
+}
+
 bool EventQueueOwner::Running() noexcept {
     CriticalSectionLock hold(lock_);
     return live_ != nullptr;
 }
 
+bool EventQueueOwner::Pending() noexcept {
+    CriticalSectionLock hold(lock_);
+    return live_ && !live_->queue->Empty();
+}
+
 void EventQueueOwner::JoinEndedThreads() noexcept {
     for (size_t i = threads_.size(); i-- > 0;) {
-        if (WaitForSingleObject(threads_[i].Get(), 0) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(threads_[i].thread.Get(), 0) == WAIT_OBJECT_0)
             threads_.erase(threads_.begin() + i);
     }
 }
 
-void EventQueueOwner::Shutdown() noexcept {
-    std::vector<UniqueHandle> threads;
+void EventQueueOwner::Shutdown(DWORD timeoutMs) noexcept {
+    std::vector<Started> threads;
     {
         CriticalSectionLock hold(lock_);
         StopLocked();
@@ -118,8 +131,19 @@ void EventQueueOwner::Shutdown() noexcept {
     }
     // Waited for outside the lock: a draining thread's listeners may still post.
     const DWORD self = GetCurrentThreadId();
-    for (UniqueHandle& thread : threads) {
-        if (GetThreadId(thread.Get()) != self)
-            WaitForSingleObject(thread.Get(), INFINITE);
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (Started& started : threads) {
+        if (GetThreadId(started.thread.Get()) == self)
+            continue;
+        DWORD wait = INFINITE;
+        if (timeoutMs != INFINITE) {
+            const ULONGLONG now = GetTickCount64();
+            wait = now >= end ? 0 : static_cast<DWORD>(end - now);
+        }
+        if (WaitForSingleObject(started.thread.Get(), wait) == WAIT_OBJECT_0)
+            continue;
+        LogError(L'C', L"Events thread did not end: a listener does not return from an event");
+        // Its stop record goes too: the thread then waits for ever once the call returns.
+        started.session->queue->Clear();
     }
 }

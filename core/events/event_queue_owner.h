@@ -36,9 +36,15 @@ public:
     void Stop() noexcept;
     // Queues the record; E_FAIL (the record is deleted, the event lost) when no thread runs.
     HRESULT Push(std::unique_ptr<QueuedEvent> record) noexcept;
+    // Queues the record when a thread runs (true); otherwise leaves it with the caller.
+    bool PushIfRunning(std::unique_ptr<QueuedEvent>& record) noexcept;
     bool Running() noexcept;
-    // Stops and waits until every events thread has ended.
-    void Shutdown() noexcept;
+    // True while the running thread's queue holds records not yet taken.
+    bool Pending() noexcept;
+    // Stops and waits until every events thread has ended, at most timeoutMs in all. A thread
+    // still running then (a listener that hangs in an event) is logged and left behind with
+    // its queue emptied, so that it dispatches nothing more once its call returns.
+    void Shutdown(DWORD timeoutMs = INFINITE) noexcept;
 
 private:
     void JoinEndedThreads() noexcept;
@@ -47,5 +53,9 @@ private:
     EventDispatcher& dispatcher_;
     CriticalSection lock_;
     std::shared_ptr<EventSession> live_;
-    std::vector<UniqueHandle> threads_; // every thread started and not yet joined
+    struct Started {
+        UniqueHandle thread;
+        std::shared_ptr<EventSession> session;
+    };
+    std::vector<Started> threads_; // every thread started and not yet joined
 };

@@ -18,7 +18,8 @@ public:
     virtual void SignalPage() = 0;
     // Returns once the job thread has ended (the processing counter's wait).
     virtual void WaitProcessingEnd() = 0;
-    virtual const wchar_t* SpoolFolder() = 0;
+    // A copy: a restart may change the folder while a job ends.
+    virtual HRESULT SpoolFolder(WString* folder) = 0;
 
     // Options and user-interface state.
     virtual long UILoadedCount() = 0;

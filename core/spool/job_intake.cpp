@@ -170,7 +170,8 @@ HRESULT JobIntake::int_EndJob() noexcept {
 HRESULT JobIntake::EndJob() {
     if (FAILED(hooks_.PostStart()))
         return E_FAIL;
-    const wchar_t* spool_folder = hooks_.SpoolFolder();
+    WString spool_folder;
+    RETURN_IF_FAILED(hooks_.SpoolFolder(&spool_folder));
     long job_id;
     {
         CriticalSectionLock hold(lock_);
@@ -178,7 +179,7 @@ HRESULT JobIntake::EndJob() {
             LogWarn(L'C', L"CQLX::int_EndJob No job being received, end ignored");
             return S_OK;
         }
-        RETURN_IF_FAILED(QLX_Storage::LockFiles(spool_folder, received_job_));
+        RETURN_IF_FAILED(QLX_Storage::LockFiles(spool_folder.c_str(), received_job_));
         received_job_->SetFlags(kJobEnded);
         if (SpoolPage* page = received_job_->CurrentPage())
             page->MarkComplete();

@@ -61,6 +61,17 @@ bool ChooseFreeNames(const wchar_t* folder, WString* spool, WString* separator, 
     return true;
 }
 
+// A spool file that could not be moved is deleted so that the job number is free for the
+// spooler again; one that can't be deleted either stays recorded under its own name, so that
+// the job's closing deletes it. A missing file leaves nothing recorded.
+void KeepFileThatStayed(const WString& old_name, SpoolJob* job) {
+    job->spool_file.Clear();
+    if (DeleteFileW(old_name.c_str()) || !PathExists(old_name))
+        return;
+    if (!job->spool_file.Assign(old_name.c_str()))
+        LogError(L'S', L"QLX_Storage::LockFiles Cannot record the spool file");
+}
+
 // Renames the spool file; on failure the old file is removed so that the job number is free
 // for the spooler again. separator_name receives the matching free separator name, or is
 // emptied when no free name was found.
@@ -76,25 +87,26 @@ HRESULT MoveSpoolFile(const wchar_t* folder, SpoolJob* job, WString* separator_n
             return E_OUTOFMEMORY;
         if (!found)
             break;
-        if (!job->spool_file.Assign(new_name.c_str()))
-            return E_OUTOFMEMORY;
         LogInfoStr(L'S', L"QLX_Storage::LockFiles spool name:", new_name.c_str());
-        if (MoveFileW(old_name.c_str(), new_name.c_str()))
-            return S_OK;
+        if (MoveFileW(old_name.c_str(), new_name.c_str())) {
+            if (job->spool_file.Assign(new_name.c_str()))
+                return S_OK;
+            // Moved but not recorded: the job could never delete it.
+            DeleteFileW(new_name.c_str());
+            return E_OUTOFMEMORY;
+        }
         error = GetLastError();
         if (!IsNameTaken(error)) {
-            // The name was free when chosen, so recording it can harm no other file.
-            DeleteFileW(old_name.c_str());
             LogErrorNum(L'S', L"Cannot rename spool file", static_cast<long>(error));
+            KeepFileThatStayed(old_name, job);
             return S_OK;
         }
         // Taken between the look and the move: try the next name.
     }
     // Never record a name that belongs to another file: the job would delete it.
-    job->spool_file.Clear();
     separator_name->Clear();
-    DeleteFileW(old_name.c_str());
     LogErrorNum(L'S', L"Cannot rename spool file", static_cast<long>(error));
+    KeepFileThatStayed(old_name, job);
     return S_OK;
 }
 

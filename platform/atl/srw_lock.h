@@ -37,6 +37,10 @@ public:
     void Wait(SrwLock& lock) noexcept {
         SleepConditionVariableSRW(&cv_, lock.Native(), INFINITE, 0);
     }
+    // As Wait, at most timeoutMs; false when the time ran out.
+    bool WaitFor(SrwLock& lock, DWORD timeoutMs) noexcept {
+        return SleepConditionVariableSRW(&cv_, lock.Native(), timeoutMs, 0) != 0;
+    }
     void WakeAll() noexcept { WakeAllConditionVariable(&cv_); }
 
 private:

@@ -184,13 +184,15 @@ private:
             const long pages = wcstol(Word(line, 1).c_str(), nullptr, 10);
             RETURN_IF_FAILED(engine->int_StartJob(ComBstr(L"Quorvane Text Printer"),
                                                   ComBstr(L"TEXT"), 9, 300, ComBstr(L"doc")));
+            for (long page = 0; page < pages; ++page) {
+                RETURN_IF_FAILED(engine->int_StartPage(1000, 1400));
+                RETURN_IF_FAILED(engine->int_Add(0, 0, 10, 10, ComBstr(L"text"), nullptr));
+            }
             RETURN_IF_FAILED(engine->int_EndJob());
-            if (!engine->OpenFrontJobForTests())
-                return E_FAIL;
-            for (long page = 0; page < pages; ++page)
-                engine->RenderPageForTests(L"text");
-            engine->EndRenderingForTests();
-            return S_OK;
+            // Rendered once the job thread has posted the job's last event.
+            for (int i = 0; i < 1000 && !engine->JobRenderedForTests(); ++i)
+                Sleep(10);
+            return engine->JobRenderedForTests() ? S_OK : E_FAIL;
         }
         if (command == L"listeners") {
             LONG count = 0;

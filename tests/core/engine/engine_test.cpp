@@ -25,102 +25,10 @@
 #include "test_printers.h"
 #include "test_product_key.h"
 
+#include "engine_in_process.h"
+
 namespace {
 
-// COM for the test's thread, for as long as the fixture's members live.
-struct Apartment {
-    Apartment() : result(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~Apartment() {
-        if (SUCCEEDED(result))
-            CoUninitialize();
-    }
-    HRESULT result;
-};
-
-// An engine in this process over the fake plug-ins and the product's printer, with options
-// of the test's own.
-class EngineInProcess : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(apartment_.result, S_OK);
-        key_.SetString(HKEY_LOCAL_MACHINE, L"DriverPath", folder_.Path());
-        ASSERT_EQ(collection_.Register(QLX_COLLECTION_DLL), S_OK);
-        ASSERT_EQ(plugins_.Result(), S_OK);
-    }
-    void TearDown() override { engine_.Release(); }
-
-    HRESULT Create() { return ComObject<CQLX>::Create(IID_IQLX, engine_.AsVoidOut()); }
-    CQLX& Engine() { return *static_cast<CQLX*>(engine_.Get()); }
-    DWORD Advise(IDispatch* sink) {
-        ComPtr<IConnectionPoint> point;
-        EXPECT_EQ(EventsPoint(engine_, &point), S_OK);
-        DWORD cookie = 0;
-        EXPECT_EQ(point->Advise(sink, &cookie), S_OK);
-        return cookie;
-    }
-    HRESULT Unadvise(DWORD cookie) {
-        ComPtr<IConnectionPoint> point;
-        EXPECT_EQ(EventsPoint(engine_, &point), S_OK);
-        return point->Unadvise(cookie);
-    }
-    // Any method that starts the engine.
-    void Touch() {
-        LONG identity = 0;
-        EXPECT_EQ(engine_->get_Identity(&identity), S_OK);
-    }
-    // A recording listener, connected to the started engine for the rest of the test.
-    EventRecorder* StartListening() {
-        EventRecorder* recorder = nullptr;
-        listener_ = EventRecorder::Make(&recorder);
-        Advise(listener_);
-        Touch();
-        return recorder;
-    }
-
-    // The OnSettingChanged lines of one target and setting, as "11(target,param,value)".
-    static std::vector<std::wstring> SettingLines(EventRecorder* recorder, const wchar_t* target,
-                                                  const wchar_t* param) {
-        const std::wstring prefix = std::wstring(L"11(") + target + L"," + param + L",";
-        std::vector<std::wstring> lines;
-        for (const std::wstring& line : recorder->Lines({kOnSettingChanged}))
-            if (line.compare(0, prefix.size(), prefix) == 0)
-                lines.push_back(line);
-        return lines;
-    }
-    std::wstring Printer() {
-        ComBstr name;
-        EXPECT_EQ(engine_->get_printer(&name), S_OK);
-        return name.c_str();
-    }
-    // The description of the calling thread's error information, or "<none>".
-    static std::wstring LastErrorText() {
-        ComPtr<IErrorInfo> info;
-        if (GetErrorInfo(0, &info) != S_OK || !info)
-            return L"<none>";
-        ComBstr description;
-        info->GetDescription(&description);
-        return description.c_str();
-    }
-    // A captured job, opened as the job processing will open it.
-    void OpenJob() {
-        ComPtr<IQLX_INT> driver;
-        ASSERT_EQ(engine_.As(&driver), S_OK);
-        ASSERT_EQ(driver->int_StartJob(ComBstr(L"Quorvane Text Printer"), ComBstr(L"TEXT"), 5, 300,
-                                       ComBstr(L"report.txt")),
-                  S_OK);
-        ASSERT_EQ(driver->int_EndJob(), S_OK);
-        ASSERT_TRUE(Engine().OpenFrontJobForTests());
-    }
-
-    Apartment apartment_;
-    TestProductKey key_;
-    TempDir folder_;
-    OwnPrinter printer_;
-    CollectionClass collection_;
-    FakePluginSet plugins_;
-    ComPtr<IQLX> engine_;
-    ComPtr<IDispatch> listener_;
-};
 
 TEST_F(EngineInProcess, StartsWithItsPrinterAndPlugins) {
     ASSERT_EQ(printer_.Result(), S_OK);
@@ -666,10 +574,7 @@ TEST_F(EngineInProcess, UserInterfaceConnectingWithEventsIsReplayedTheOpenJob) {
     Sleep(200);
     EXPECT_TRUE(recorder->Lines({kOnStartJob, kOnPageRendered, kOnAllPagesRendered}).empty());
 
-    ASSERT_NO_FATAL_FAILURE(OpenJob());
-    Engine().RenderPageForTests(L"one");
-    Engine().RenderPageForTests(L"two");
-    Engine().EndRenderingForTests();
+    ASSERT_NO_FATAL_FAILURE(Capture(5, {{L"one"}, {L"two"}}));
     EXPECT_EQ(recorder->Lines({kOnPageRendered, kOnAllPagesRendered}),
               (std::vector<std::wstring>{L"3(0)", L"3(1)", L"4"}))
         << "posted by the job thread while nobody is replayed";

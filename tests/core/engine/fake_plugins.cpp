@@ -128,8 +128,37 @@ void FakeTransport::FireProgress(long value) noexcept {
 STDMETHODIMP FakeFormat::get_Description(BSTR* text) {
     return Text(L"Fake format", text);
 }
+std::vector<std::wstring> FakeFormat::Rendered() {
+    AcquireSRWLockExclusive(&render_lock_);
+    std::vector<std::wstring> copy = rendered_;
+    ReleaseSRWLockExclusive(&render_lock_);
+    return copy;
+}
+void FakeFormat::ClearRendered() {
+    AcquireSRWLockExclusive(&render_lock_);
+    rendered_.clear();
+    ReleaseSRWLockExclusive(&render_lock_);
+}
+STDMETHODIMP FakeFormat::StartPage(LONG page, LONG, LONG) {
+    AcquireSRWLockExclusive(&render_lock_);
+    page_ = std::to_wstring(page) + L":";
+    ReleaseSRWLockExclusive(&render_lock_);
+    return S_OK;
+}
+STDMETHODIMP FakeFormat::AddItem(LONG, LONG, LONG, LONG, BSTR text, BSTR) {
+    AcquireSRWLockExclusive(&render_lock_);
+    if (page_.back() != L':')
+        page_ += L"|";
+    page_ += text ? text : L"";
+    ReleaseSRWLockExclusive(&render_lock_);
+    return S_OK;
+}
 STDMETHODIMP FakeFormat::EndPage(BSTR* text) {
-    return Text(L"", text);
+    AcquireSRWLockExclusive(&render_lock_);
+    const std::wstring page = page_;
+    rendered_.push_back(page);
+    ReleaseSRWLockExclusive(&render_lock_);
+    return Text(page, text);
 }
 STDMETHODIMP FakeFormat::GetHeader(LONG, BSTR* text) {
     return Text(L"", text);

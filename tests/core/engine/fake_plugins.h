@@ -95,14 +95,23 @@ public:
         };
         return table;
     }
+    // The texts it gave for the pages, in order: "index:" and the runs joined by "|".
+    std::vector<std::wstring> Rendered();
+    void ClearRendered();
+
     STDMETHODIMP get_Description(BSTR* text) override;
-    STDMETHODIMP StartPage(LONG, LONG, LONG) override { return S_OK; }
-    STDMETHODIMP AddItem(LONG, LONG, LONG, LONG, BSTR, BSTR) override { return S_OK; }
+    STDMETHODIMP StartPage(LONG page, LONG, LONG) override;
+    STDMETHODIMP AddItem(LONG, LONG, LONG, LONG, BSTR text, BSTR) override;
     STDMETHODIMP EndPage(BSTR* text) override;
     STDMETHODIMP GetHeader(LONG, BSTR* text) override;
     STDMETHODIMP GetFooter(BSTR* text) override;
     STDMETHODIMP get_Extension(BSTR* text) override;
     STDMETHODIMP UpdateUI() override { return S_OK; }
+
+private:
+    SRWLOCK render_lock_ = SRWLOCK_INIT;
+    std::wstring page_;
+    std::vector<std::wstring> rendered_;
 };
 
 // Hands out its one object to every activation while it is registered.

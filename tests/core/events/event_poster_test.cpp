@@ -216,6 +216,61 @@ TEST(EventPosterTest, TurningQueuedEventsOnServesConnectedListeners) {
     EXPECT_NE(events[0].thread, GetCurrentThreadId());
 }
 
+// Queued events turned off at a restart while the events thread still has a backlog: what
+// was queued goes out first, and nothing is lost.
+TEST(EventPosterTest, TurningQueuedEventsOffKeepsTheBacklogInOrder) {
+    RecordingDispatcher listener(kOnStartJob);
+    EventPoster poster(listener);
+    poster.AddListener();
+    poster.SetAsyncEvents(true);
+    poster.PostOnStartJob(); // holds the events thread at the gate
+    poster.PostOnPageRendered(0);
+    poster.SetAsyncEvents(false);
+    poster.PostOnPageRendered(1);
+    poster.PostOnAllPagesRendered();
+    listener.OpenGate();
+    ASSERT_TRUE(listener.WaitForCount(4));
+    std::vector<DISPID> order;
+    for (const FiredEvent& event : listener.Events())
+        order.push_back(event.dispid);
+    EXPECT_EQ(order, (std::vector<DISPID>{kOnStartJob, kOnPageRendered, kOnPageRendered,
+                                          kOnAllPagesRendered}));
+    EXPECT_EQ(listener.Events()[2].args, Args{L"I4 1"});
+    // Once the last listener has gone the thread stops, and events are fired directly.
+    poster.RemoveListener();
+    poster.AddListener();
+    poster.PostOnUnload();
+    ASSERT_TRUE(listener.WaitForCount(5));
+    EXPECT_EQ(listener.Events()[4].thread, GetCurrentThreadId());
+    poster.Shutdown();
+}
+
+// A listener that never returns from an event does not keep the poster's end waiting.
+TEST(EventPosterTest, ShutdownGivesUpOnAThreadThatHangsInAnEvent) {
+    // Left open: the hung thread must never come back into the destroyed poster.
+    static RecordingDispatcher* hanging = new RecordingDispatcher(kOnStartJob);
+    auto* poster = new EventPoster(*hanging);
+    poster->AddListener();
+    poster->SetAsyncEvents(true);
+    poster->PostOnStartJob();
+    poster->PostOnUnload();
+    Sleep(50);
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread ending([&] {
+        poster->Shutdown(300);
+        delete poster;
+        SetEvent(done);
+    });
+    if (WaitForSingleObject(done, 20000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "Shutdown waits for the hung listener";
+        fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+    ending.join();
+    CloseHandle(done);
+    EXPECT_TRUE(hanging->Events().empty());
+}
+
 TEST(EventPosterTest, ListenerCountStaysExactUnderConcurrentAdviseAndUnadvise) {
     RecordingDispatcher listener;
     EventPoster poster(listener);

@@ -10,6 +10,8 @@
 #include "com_bstr.h"
 #include "com_ptr.h"
 #include "core_ids.h"
+#include "event_dispids.h"
+#include "event_recorder.h"
 #include "fixture_plugin_ids.h"
 #include "fixture_registration.h"
 #include "handle.h"
@@ -278,6 +280,42 @@ TEST_F(CoreProgram, APrinterAddedInThePrefixReachesTheEnginesList) {
     EXPECT_TRUE(waitFor(true)) << "the added printer is in the engine's list";
     RemoveOwnPrinter(printer.Name());
     EXPECT_TRUE(waitFor(false)) << "the removed printer left the engine's list";
+}
+
+// A job of 20 pages that a client process sends through the capture calls, as the relay
+// does, is rendered page by page with the text-with-layout plug-in; a listener in this
+// process sees its events in order.
+TEST_F(CoreProgram, AJobFromAClientProcessIsRenderedWithTheTextWithLayoutFormat) {
+    if (!FileThere(QLX_SEND_PROGRAM) || !FileThere(QLX_TWL_LIBRARY)) {
+        GTEST_SKIP() << "missing the sender or the text-with-layout plug-in";
+    }
+    RegisteredLibrary twl(QLX_TWL_LIBRARY);
+    ASSERT_EQ(twl.Result(), S_OK);
+    Connect();
+    ASSERT_TRUE(engine_);
+    ASSERT_EQ(engine_->put_Format(ComBstr(L"TWL")), S_OK);
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(EventsPoint(engine_, &point), S_OK);
+    EventRecorder* recorder = nullptr;
+    ComPtr<IDispatch> sink = EventRecorder::Make(&recorder);
+    DWORD cookie = 0;
+    ASSERT_EQ(point->Advise(sink, &cookie), S_OK);
+
+    std::string runs = "document Editor - twenty.txt\n";
+    for (int page = 0; page < 20; ++page) {
+        runs += "page 2550 3300\n";
+        runs += "300 300 600 50 Courier New|page " + std::to_string(page + 1) + "\n";
+        runs += "300 400 900 50 Courier New|second line\n";
+    }
+    TempDir dir;
+    const std::wstring file = dir.File(L"twenty.runs");
+    ASSERT_TRUE(WriteWholeFile(file, runs));
+    EXPECT_EQ(RunProgram(Quoted(QLX_SEND_PROGRAM) + L" --job 12 \"" + file + L"\""), 0);
+    recorder->WaitFor(22, 30000);
+    EXPECT_EQ(recorder->Lines({kOnStartJob, kOnPageRendered, kOnAllPagesRendered}), JobLines(20));
+    EXPECT_TRUE(recorder->Lines({kOnError, kOnCancelJob}).empty());
+    EXPECT_EQ(point->Unadvise(cookie), S_OK);
+    ASSERT_EQ(engine_->CancelJobWait(), S_OK);
 }
 
 } // namespace

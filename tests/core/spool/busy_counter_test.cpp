@@ -62,4 +62,36 @@ TEST(BusyCounter, ManyThreadsEnteringAndLeavingEndSignalled) {
     EXPECT_TRUE(IsSignalled(counter.Event()));
 }
 
+// A worker that waits for its own kind does not wait for itself, only for the others.
+TEST(BusyCounter, AThreadsOwnShareIsNotWaitedFor) {
+    BusyCounter counter;
+    counter.Enter(); // entered for the worker by its starter
+    std::atomic<bool> otherLeft{false};
+    counter.Enter(); // another worker
+    std::thread other([&] {
+        Sleep(50);
+        otherLeft = true;
+        counter.Leave();
+    });
+    std::thread worker([&] {
+        HeldShare share(counter, HeldShare::kAdopt);
+        EXPECT_EQ(counter.SharesOfThisThread(), 1);
+        counter.Wait(L"own kind");
+        EXPECT_TRUE(otherLeft.load());
+        {
+            BusyGuard nested(counter);
+            EXPECT_EQ(counter.SharesOfThisThread(), 2);
+            counter.Wait(L"own shares only"); // must not block
+        }
+    });
+    worker.join();
+    other.join();
+    EXPECT_EQ(counter.Count(), 0);
+    EXPECT_EQ(counter.SharesOfThisThread(), 0);
+    EXPECT_TRUE(counter.WaitFor(L"idle", 0));
+    counter.Enter();
+    EXPECT_FALSE(counter.WaitFor(L"bounded", 20)) << "someone else is inside";
+    counter.Leave();
+}
+
 } // namespace

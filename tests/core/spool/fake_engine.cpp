@@ -21,8 +21,8 @@ void FakeEngine::WaitProcessingEnd() {
     ++processing_waits;
 }
 
-const wchar_t* FakeEngine::SpoolFolder() {
-    return spool_folder.c_str();
+HRESULT FakeEngine::SpoolFolder(WString* folder) {
+    return folder->Assign(spool_folder.c_str()) ? S_OK : E_OUTOFMEMORY;
 }
 
 long FakeEngine::UILoadedCount() {

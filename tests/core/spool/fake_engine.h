@@ -55,7 +55,7 @@ public:
     bool IsProcessingJob(long job_id) override;
     void SignalPage() override;
     void WaitProcessingEnd() override;
-    const wchar_t* SpoolFolder() override;
+    HRESULT SpoolFolder(WString* folder) override;
     long UILoadedCount() override;
     long Autosave() override;
     long WaitUILoaded() override;
