@@ -84,6 +84,8 @@ set(qlx_native_dirs
     capture/protocol tests/capture/protocol
     plugins/format/model tests/plugins/format/model
     plugins/format/twl tests/plugins/format/twl
+    plugins/transport/file/names
+    tests/plugins/transport/file/names
 )
 foreach(dir ${qlx_native_dirs})
     add_subdirectory(${dir})
