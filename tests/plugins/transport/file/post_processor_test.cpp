@@ -8,8 +8,9 @@
 
 #include "fake_pages.h"
 #include "file_transport_client.h"
-#include "file_transport_paths.h"
+#include "recorded_launches.h"
 #include "temp_dir.h"
+#include "transport_paths.h"
 
 namespace {
 
@@ -22,46 +23,12 @@ public:
     ~ComScope() { CoUninitialize(); }
 };
 
-// One start of the stand-in post-processor, as it recorded it.
-struct Launch {
-    std::wstring folder;
-    int show = -2;
-    Args args;
-};
-
-std::vector<Launch> ReadRuns(const std::wstring& record) {
-    std::string bytes;
-    std::vector<Launch> runs;
-    if (!ReadWholeFile(record, &bytes))
-        return runs;
-    const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()),
-                            bytes.size() / sizeof(wchar_t));
-    Launch run;
-    size_t start = 0;
-    for (size_t end = text.find(L'\n'); end != std::wstring::npos;
-         start = end + 1, end = text.find(L'\n', start)) {
-        const std::wstring line = text.substr(start, end - start);
-        if (line.rfind(L"cwd=", 0) == 0)
-            run.folder = line.substr(4);
-        else if (line.rfind(L"show=", 0) == 0)
-            run.show = std::stoi(line.substr(5));
-        else if (line.rfind(L"arg=", 0) == 0)
-            run.args.push_back(line.substr(4));
-        else if (line == L"end") {
-            runs.push_back(run);
-            run = Launch();
-        }
-    }
-    return runs;
-}
-
 // A transport whose post-processor is the stand-in, recording into a file of the test's own.
 class PostProcessorRun : public testing::Test {
 protected:
     void SetUp() override {
         record_ = dir_.File(L"runs.rec");
-        ASSERT_TRUE(SetEnvironmentVariableW(L"QLX_ARGV_RECORD", record_.c_str()));
-        SetEnvironmentVariableW(L"QLX_ARGV_DELAY_MS", nullptr);
+        ASSERT_TRUE(RecordLaunchesInto(record_));
         plugin_ = CreateFileTransport();
         ASSERT_TRUE(plugin_);
         ASSERT_EQ(plugin_->ResetParams(), S_OK);
@@ -83,15 +50,15 @@ protected:
     }
     HRESULT Send(long wholeJob, long page) { return plugin_->Send(&pages_, wholeJob, page); }
     // The runs recorded so far, and the record emptied for the next look.
-    std::vector<Launch> TakeRuns() {
-        std::vector<Launch> runs = ReadRuns(record_);
+    std::vector<RecordedLaunch> TakeRuns() {
+        std::vector<RecordedLaunch> runs = ReadLaunches(record_);
         DeleteFileW(record_.c_str());
         return runs;
     }
     // Waits until count runs are recorded (they end on their own: no post-processor is waited
     // for here); gives up after 30 s.
-    std::vector<Launch> AwaitRuns(size_t count) {
-        for (int i = 0; i < 3000 && ReadRuns(record_).size() < count; ++i)
+    std::vector<RecordedLaunch> AwaitRuns(size_t count) {
+        for (int i = 0; i < 3000 && ReadLaunches(record_).size() < count; ++i)
             Sleep(10);
         return TakeRuns();
     }
@@ -126,7 +93,7 @@ TEST_F(PostProcessorRun, TheFileIsItsOneArgumentWhateverItsNameHolds) {
         const std::wstring file = out_ + L"\\" + row.file;
         ASSERT_EQ(Send(1, 1), S_OK) << Narrow(row.docName);
         EXPECT_EQ(FileBytes(file), "onetwo") << Narrow(row.docName);
-        const std::vector<Launch> runs = TakeRuns();
+        const std::vector<RecordedLaunch> runs = TakeRuns();
         ASSERT_EQ(runs.size(), 1u) << Narrow(row.docName);
         EXPECT_EQ(runs[0].args, Args{file}) << Narrow(row.docName);
         // The path goes in after the expansion: the core never sees it as macro text.
@@ -141,7 +108,7 @@ TEST_F(PostProcessorRun, ParametersComeFirstExpandedForEachFilesPage) {
     Put(L"filename", L"{{DOCNAME}}-{{PAGE}}.{{EXT}}");
     Put(L"param", L"-x \"page {{PAGE}}\"");
     ASSERT_EQ(Send(1, 1), S_OK);
-    const std::vector<Launch> runs = TakeRuns();
+    const std::vector<RecordedLaunch> runs = TakeRuns();
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].args, (Args{L"-x", L"page 1", out_ + L"\\report-1.txt"}));
     EXPECT_EQ(runs[1].args, (Args{L"-x", L"page 2", out_ + L"\\report-2.txt"}));
@@ -165,7 +132,7 @@ TEST_F(PostProcessorRun, RunsInTheProgramsFolderShownOrHidden) {
     for (const auto& row : rows) {
         Put(L"hide", row.hide);
         ASSERT_EQ(Send(1, 1), S_OK) << row.hide;
-        const std::vector<Launch> runs = TakeRuns();
+        const std::vector<RecordedLaunch> runs = TakeRuns();
         ASSERT_EQ(runs.size(), 1u) << row.hide;
         EXPECT_EQ(runs[0].show, row.show) << row.hide;
         EXPECT_EQ(runs[0].folder, QLX_ARGV_RECORDER_DIR) << row.hide;
@@ -179,7 +146,7 @@ TEST_F(PostProcessorRun, RunsInTheProgramsFolderShownOrHidden) {
     const HRESULT hr = Send(1, 1);
     SetCurrentDirectoryW(before);
     ASSERT_EQ(hr, S_OK);
-    const std::vector<Launch> runs = TakeRuns();
+    const std::vector<RecordedLaunch> runs = TakeRuns();
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].folder, QLX_ARGV_RECORDER_DIR);
 }
