@@ -52,44 +52,6 @@ std::wstring GetText(IQLX_TPLUGIN* plugin, const wchar_t* name) {
     return L"?vt=" + std::to_wstring(value.vt);
 }
 
-EventConnection::EventConnection(IUnknown* plugin, IUnknown* sink) {
-    ComPtr<IConnectionPointContainer> container;
-    EXPECT_EQ(plugin->QueryInterface(IID_IConnectionPointContainer, container.AsVoidOut()), S_OK);
-    if (container) {
-        EXPECT_EQ(container->FindConnectionPoint(DIID__IQLX_TPlugin_Events, &point_), S_OK);
-    }
-    if (point_) {
-        EXPECT_EQ(point_->Advise(sink, &cookie_), S_OK);
-    }
-}
-
-EventConnection::~EventConnection() {
-    if (point_)
-        point_->Unadvise(cookie_);
-}
-
-std::vector<std::wstring> TakeEvents(RecordingSink& sink) {
-    std::vector<std::wstring> events;
-    for (size_t n = 0; n < sink.events.size(); ++n) {
-        EXPECT_EQ(sink.Arg(n, 0), L"File") << "every event names the transport";
-        switch (sink.events[n].dispid) {
-        case 1:
-            events.push_back(L"change:" + sink.Arg(n, 1) + L"=" + sink.Arg(n, 2));
-            break;
-        case 2:
-            events.push_back(L"error:" + sink.Arg(n, 1));
-            break;
-        case 3:
-            events.push_back(L"progress:" + sink.Arg(n, 1).substr(1));
-            break;
-        default:
-            events.push_back(L"dispid " + std::to_wstring(sink.events[n].dispid));
-        }
-    }
-    sink.events.clear();
-    return events;
-}
-
 namespace {
 
 void CollectFiles(const std::wstring& folder, const std::wstring& prefix,

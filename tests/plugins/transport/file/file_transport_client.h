@@ -6,10 +6,9 @@
 
 #include "com_ptr.h"
 #include "qlx_tplugin.h"
-#include "recording_sink.h"
 
 // The file transport as the core has it: created from the built library through its class
-// object (no registry needed), its parameters put by name, its events recorded.
+// object (no registry needed), its parameters put by name.
 
 // A new instance from xfer_file.dll; null (with a test failure) when it cannot be made.
 ComPtr<IQLX_TPLUGIN> CreateFileTransport();
@@ -18,23 +17,6 @@ HRESULT PutText(IQLX_TPLUGIN* plugin, const wchar_t* name, const std::wstring& v
 HRESULT PutLong(IQLX_TPLUGIN* plugin, const wchar_t* name, long value);
 // A parameter's value as text ("#n" for a long), or "hr=..." when GetParam fails.
 std::wstring GetText(IQLX_TPLUGIN* plugin, const wchar_t* name);
-
-// A sink on the transport's events for as long as the holder lives.
-class EventConnection {
-public:
-    EventConnection(IUnknown* plugin, IUnknown* sink);
-    ~EventConnection();
-    EventConnection(const EventConnection&) = delete;
-    EventConnection& operator=(const EventConnection&) = delete;
-
-private:
-    ComPtr<IConnectionPoint> point_;
-    DWORD cookie_ = 0;
-};
-
-// The recorded transport events as "error:message" and "progress:n" (changes as
-// "change:param=value"); the list is emptied.
-std::vector<std::wstring> TakeEvents(RecordingSink& sink);
 
 // The names of the files below folder, with their paths relative to it, in sorted order.
 std::vector<std::wstring> FilesBelow(const std::wstring& folder);

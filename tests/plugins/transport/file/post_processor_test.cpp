@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "fake_pages.h"
+#include "fake_rendered_collection.h"
+#include "file_transport_id.h"
 #include "file_transport_client.h"
+#include "transport_events.h"
 #include "recorded_launches.h"
 #include "temp_dir.h"
 #include "transport_paths.h"
@@ -16,6 +18,15 @@ namespace {
 
 using Args = std::vector<std::wstring>;
 using Events = std::vector<std::wstring>;
+
+// Whether any text given to TranslateString held this one.
+bool Translated(const FakeRenderedCollection& pages, const std::wstring& part) {
+    for (const FakeRenderedCollection::Translation& translation : pages.translations) {
+        if (translation.input.find(part) != std::wstring::npos)
+            return true;
+    }
+    return false;
+}
 
 class ComScope {
 public:
@@ -32,15 +43,17 @@ protected:
         plugin_ = CreateFileTransport();
         ASSERT_TRUE(plugin_);
         ASSERT_EQ(plugin_->ResetParams(), S_OK);
-        connection_ = std::make_unique<EventConnection>(plugin_.Get(), &sink_);
+        events_ = std::make_unique<TransportEvents>(plugin_.Get(), kFileTransportName);
+        ASSERT_TRUE(events_->Connected());
         out_ = dir_.File(L"out");
         Put(L"path", out_);
         Put(L"exec", QLX_ARGV_RECORDER);
         Put(L"open", 1);
         Put(L"wait", 1);
-        pages_.pages = {"one", "two"};
+        pages_.pages = {L"one", L"two"};
+        pages_.charset = 1252;
     }
-    void TearDown() override { connection_.reset(); }
+    void TearDown() override { events_.reset(); }
 
     void Put(const wchar_t* name, const std::wstring& value) {
         ASSERT_EQ(PutText(plugin_.Get(), name, value), S_OK) << Narrow(name);
@@ -66,10 +79,9 @@ protected:
     ComScope com_;
     TempDir dir_;
     std::wstring record_, out_;
-    FakePages pages_;
-    RecordingSink sink_{DIID__IQLX_TPlugin_Events};
+    FakeRenderedCollection pages_;
     ComPtr<IQLX_TPLUGIN> plugin_;
-    std::unique_ptr<EventConnection> connection_;
+    std::unique_ptr<TransportEvents> events_;
 };
 
 TEST_F(PostProcessorRun, TheFileIsItsOneArgumentWhateverItsNameHolds) {
@@ -97,8 +109,8 @@ TEST_F(PostProcessorRun, TheFileIsItsOneArgumentWhateverItsNameHolds) {
         ASSERT_EQ(runs.size(), 1u) << Narrow(row.docName);
         EXPECT_EQ(runs[0].args, Args{file}) << Narrow(row.docName);
         // The path goes in after the expansion: the core never sees it as macro text.
-        EXPECT_FALSE(pages_.Translated(row.file)) << Narrow(row.docName);
-        EXPECT_EQ(TakeEvents(sink_), (Events{L"progress:0", L"progress:50", L"progress:100"}))
+        EXPECT_FALSE(Translated(pages_, row.file)) << Narrow(row.docName);
+        EXPECT_EQ(events_->Take(), (Events{L"progress 0", L"progress 50", L"progress 100"}))
             << Narrow(row.docName);
         DeleteFileW(file.c_str());
     }
@@ -114,7 +126,7 @@ TEST_F(PostProcessorRun, ParametersComeFirstExpandedForEachFilesPage) {
     EXPECT_EQ(runs[1].args, (Args{L"-x", L"page 2", out_ + L"\\report-2.txt"}));
     // The program with file-name-safe dates, the parameters with the system's.
     std::vector<std::wstring> asked;
-    for (const FakePages::Translation& t : pages_.translations) {
+    for (const FakeRenderedCollection::Translation& t : pages_.translations) {
         if (t.input == QLX_ARGV_RECORDER || t.input == L"-x \"page {{PAGE}}\"")
             asked.push_back((t.input == QLX_ARGV_RECORDER ? L"exec" : L"param") +
                             std::wstring(L" page ") + std::to_wstring(t.page) + L" flag " +
@@ -185,8 +197,8 @@ TEST_F(PostProcessorRun, APostProcessorThatCannotStartIsReportedAndTheFileStays)
         Put(L"exec", row.exec);
         Put(L"param", row.param);
         EXPECT_EQ(Send(1, 1), S_OK) << row.row;
-        EXPECT_EQ(TakeEvents(sink_), (Events{L"progress:0", L"progress:50", L"progress:100",
-                                             L"error:Cannot execute post-processor"}))
+        EXPECT_EQ(events_->Take(), (Events{L"progress 0", L"progress 50", L"progress 100",
+                                           L"error Cannot execute post-processor"}))
             << row.row;
         EXPECT_EQ(FileBytes(out_ + L"\\report.txt"), "onetwo") << row.row;
         EXPECT_EQ(TakeRuns().size(), 0u) << row.row;
@@ -194,9 +206,9 @@ TEST_F(PostProcessorRun, APostProcessorThatCannotStartIsReportedAndTheFileStays)
 }
 
 TEST_F(PostProcessorRun, AFileNotFullyWrittenGetsNoPostProcessor) {
-    pages_.failItemFrom = 1;
+    pages_.failItem = 1;
     EXPECT_EQ(Send(1, 1), E_FAIL);
-    EXPECT_EQ(TakeEvents(sink_), (Events{L"progress:0", L"error:GetPage"}));
+    EXPECT_EQ(events_->Take(), (Events{L"progress 0", L"error GetPage"}));
     EXPECT_EQ(TakeRuns().size(), 0u);
 }
 

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "com_bstr.h"
-#include "fake_pages.h"
+#include "file_transport_id.h"
+#include "fake_rendered_collection.h"
 #include "file_transport_client.h"
+#include "transport_events.h"
 #include "temp_dir.h"
 
 namespace {
@@ -18,9 +20,12 @@ using Events = std::vector<std::wstring>;
 using Files = std::vector<std::wstring>;
 
 const std::string kMark = "\xFF\xFE";
+// The collection's pages as bytes of this code page (plain ASCII here), or as UTF-16LE.
+constexpr long kAnsi = 1252;
+constexpr long kUtf16 = 5;
 // Never started: a save that reaches its post-processor shows it as this error.
 const wchar_t kMissingProgram[] = L"Z:\\nonexistent-folder\\no-such-program.exe";
-const wchar_t kLaunchFailed[] = L"error:Cannot execute post-processor";
+const wchar_t kLaunchFailed[] = L"error Cannot execute post-processor";
 
 class ComScope {
 public:
@@ -35,11 +40,13 @@ protected:
         plugin_ = CreateFileTransport();
         ASSERT_TRUE(plugin_);
         ASSERT_EQ(plugin_->ResetParams(), S_OK);
-        connection_ = std::make_unique<EventConnection>(plugin_.Get(), &sink_);
+        events_ = std::make_unique<TransportEvents>(plugin_.Get(), kFileTransportName);
+        ASSERT_TRUE(events_->Connected());
         SaveBelow(dir_.Path());
-        pages_.pages = {"one", "two", "three"};
+        pages_.pages = {L"one", L"two", L"three"};
+        pages_.charset = kAnsi;
     }
-    void TearDown() override { connection_.reset(); }
+    void TearDown() override { events_.reset(); }
 
     // Saves into folder\out from now on.
     void SaveBelow(const std::wstring& folder) {
@@ -54,7 +61,7 @@ protected:
         ASSERT_EQ(PutLong(plugin_.Get(), name, value), S_OK) << Narrow(name);
     }
     HRESULT Send(long wholeJob, long page) { return plugin_->Send(&pages_, wholeJob, page); }
-    Events TakeEvents() { return ::TakeEvents(sink_); }
+    Events TakeEvents() { return events_->Take(); }
     Files Written() const { return FilesBelow(root_); }
     std::string Bytes(const std::wstring& relative) const {
         return FileBytes(root_ + L"\\" + relative);
@@ -62,10 +69,9 @@ protected:
 
     ComScope com_;
     TempDir dir_;
-    FakePages pages_;
-    RecordingSink sink_{DIID__IQLX_TPlugin_Events};
+    FakeRenderedCollection pages_;
     ComPtr<IQLX_TPLUGIN> plugin_;
-    std::unique_ptr<EventConnection> connection_;
+    std::unique_ptr<TransportEvents> events_;
     std::wstring root_, out_;
 };
 
@@ -74,17 +80,17 @@ TEST_F(FileSend, AWholeJobGoesIntoOneFileWithProgressBeforeEachPage) {
     EXPECT_EQ(Written(), Files{L"out\\report.txt"}) << "the missing folder is made";
     EXPECT_EQ(Bytes(L"out\\report.txt"), "onetwothree");
     EXPECT_EQ(TakeEvents(),
-              (Events{L"progress:0", L"progress:33", L"progress:66", L"progress:100"}));
-    EXPECT_EQ(pages_.itemsAsked, (std::vector<long>{0, 1, 2}));
+              (Events{L"progress 0", L"progress 33", L"progress 66", L"progress 100"}));
+    EXPECT_EQ(pages_.itemsRead, (std::vector<long>{0, 1, 2}));
     // The folder and the name are expanded for the page, with file-name-safe dates.
     ASSERT_EQ(pages_.translations.size(), 2u);
-    for (const FakePages::Translation& translation : pages_.translations) {
+    for (const FakeRenderedCollection::Translation& translation : pages_.translations) {
         EXPECT_EQ(translation.page, 1);
         EXPECT_EQ(translation.translateFlag, 1);
     }
     EXPECT_EQ(pages_.translations[0].input, out_);
     EXPECT_EQ(pages_.translations[1].input, L"{{DOCNAME}}.{{EXT}}");
-    EXPECT_EQ(pages_.References(), 1) << "the collection is not kept";
+    EXPECT_EQ(pages_.refs, 1) << "the collection is not kept";
 }
 
 TEST_F(FileSend, FolderAndNameJoinWithOneBackslashAndMissingFoldersAreMade) {
@@ -113,16 +119,16 @@ TEST_F(FileSend, FolderAndNameJoinWithOneBackslashAndMissingFoldersAreMade) {
 TEST_F(FileSend, APageMacroGivesEachPageItsOwnFile) {
     Put(L"filename", L"{{DOCNAME}}-{{PAGE}}.{{EXT}}");
     pages_.unicode = 1;
-    pages_.pages = {Utf16Bytes(L"one"), Utf16Bytes(L"two"), Utf16Bytes(L"three")};
+    pages_.charset = kUtf16;
     ASSERT_EQ(Send(1, 1), S_OK);
     EXPECT_EQ(Written(), (Files{L"out\\report-1.txt", L"out\\report-2.txt", L"out\\report-3.txt"}));
     EXPECT_EQ(Bytes(L"out\\report-1.txt"), kMark + Utf16Bytes(L"one"));
     EXPECT_EQ(Bytes(L"out\\report-2.txt"), kMark + Utf16Bytes(L"two"));
     EXPECT_EQ(Bytes(L"out\\report-3.txt"), kMark + Utf16Bytes(L"three"));
-    EXPECT_EQ(TakeEvents(), (Events{L"progress:0", L"progress:100", L"progress:0", L"progress:100",
-                                    L"progress:0", L"progress:100"}));
+    EXPECT_EQ(TakeEvents(), (Events{L"progress 0", L"progress 100", L"progress 0", L"progress 100",
+                                    L"progress 0", L"progress 100"}));
     std::vector<long> translatedPages;
-    for (const FakePages::Translation& translation : pages_.translations)
+    for (const FakeRenderedCollection::Translation& translation : pages_.translations)
         translatedPages.push_back(translation.page);
     EXPECT_EQ(translatedPages, (std::vector<long>{1, 1, 2, 2, 3, 3}));
 
@@ -138,8 +144,8 @@ TEST_F(FileSend, OnePageWithoutAPageMacroIsThatPageInTheJobsFile) {
     ASSERT_EQ(Send(0, 2), S_OK);
     EXPECT_EQ(Written(), Files{L"out\\report.txt"});
     EXPECT_EQ(Bytes(L"out\\report.txt"), "two");
-    EXPECT_EQ(pages_.itemsAsked, std::vector<long>{1});
-    EXPECT_EQ(TakeEvents(), (Events{L"progress:0", L"progress:100"}));
+    EXPECT_EQ(pages_.itemsRead, std::vector<long>{1});
+    EXPECT_EQ(TakeEvents(), (Events{L"progress 0", L"progress 100"}));
 }
 
 TEST_F(FileSend, AppendAndByteOrderMarkRules) {
@@ -165,7 +171,7 @@ TEST_F(FileSend, AppendAndByteOrderMarkRules) {
          kMark + "P"},
         {"any non-zero appends", 5, Before::kText, 1, "oldP"},
     };
-    pages_.pages = {"P"};
+    pages_.pages = {L"P"};
     for (const auto& row : rows) {
         TempDir rowDir;
         const std::wstring file = rowDir.File(L"a.txt");
@@ -186,7 +192,7 @@ TEST_F(FileSend, AnEmptyJobStillMakesItsFile) {
     pages_.unicode = 1;
     ASSERT_EQ(Send(1, 1), S_OK);
     EXPECT_EQ(Bytes(L"out\\report.txt"), kMark);
-    EXPECT_EQ(TakeEvents(), (Events{L"progress:0", L"progress:100"}));
+    EXPECT_EQ(TakeEvents(), (Events{L"progress 0", L"progress 100"}));
 }
 
 TEST_F(FileSend, HostileDocumentNamesLeaveEveryFileInsideTheFolder) {
@@ -214,8 +220,8 @@ TEST_F(FileSend, HostileDocumentNamesLeaveEveryFileInsideTheFolder) {
         pages_.docName = row.docName;
         EXPECT_EQ(Send(1, 1), S_OK) << Narrow(row.docName);
         EXPECT_EQ(Written(), Files{L"out\\" + row.written}) << Narrow(row.docName);
-        EXPECT_EQ(TakeEvents(), (Events{L"progress:0", L"progress:33", L"progress:66",
-                                        L"progress:100", kLaunchFailed}))
+        EXPECT_EQ(TakeEvents(), (Events{L"progress 0", L"progress 33", L"progress 66",
+                                        L"progress 100", kLaunchFailed}))
             << Narrow(row.docName);
     }
     EXPECT_EQ(GetFileAttributesW(L"C:\\Windows\\x.txt"), INVALID_FILE_ATTRIBUTES);
@@ -245,49 +251,40 @@ TEST_F(FileSend, HostileDocumentNamesLeaveEveryFileInsideTheFolder) {
 TEST_F(FileSend, AFailureIsReportedEndsTheSaveAndRunsNoPostProcessor) {
     struct {
         const char* row;
-        std::function<void(FakePages&)> arrange;
+        std::function<void(FakeRenderedCollection&)> arrange;
         Events events;
         std::string written; // the file's bytes, or "<missing>"
     } rows[] = {
         {"a page cannot be had",
-         [](FakePages& p) { p.failItemFrom = 1; },
-         {L"progress:0", L"error:GetPage"},
+         [](FakeRenderedCollection& p) { p.failItem = 1; },
+         {L"progress 0", L"error GetPage"},
          "one"},
         {"a page without data",
-         [](FakePages& p) {
-             p.badShapeAt = 1;
-             p.badShape = FakePages::Shape::kEmpty;
-         },
-         {L"progress:0", L"error:Access page data"},
-         "one"},
+         [](FakeRenderedCollection& p) { p.itemNotBytes = true; },
+         {L"progress 0", L"error Access page data"},
+         ""},
         {"a page with a null array",
-         [](FakePages& p) {
-             p.badShapeAt = 0;
-             p.badShape = FakePages::Shape::kNullArray;
-         },
-         {L"progress:0", L"error:Access page data"},
+         [](FakeRenderedCollection& p) { p.nullArrayItem = 0; },
+         {L"progress 0", L"error Access page data"},
          ""},
         {"a page of two dimensions",
-         [](FakePages& p) {
-             p.badShapeAt = 2;
-             p.badShape = FakePages::Shape::kTwoDimensions;
-         },
-         {L"progress:0", L"progress:33", L"error:Access page data"},
+         [](FakeRenderedCollection& p) { p.twoDimensionItem = 2; },
+         {L"progress 0", L"progress 33", L"error Access page data"},
          "onetwo"},
         {"the pages cannot be counted",
-         [](FakePages& p) { p.countResult = E_UNEXPECTED; },
-         {L"error:GetPage"},
+         [](FakeRenderedCollection& p) { p.failCount = true; },
+         {L"error GetPage"},
          ""},
         {"the name cannot be expanded",
-         [](FakePages& p) { p.translateResult = RPC_E_DISCONNECTED; },
-         {L"error:Create Output File"},
+         [](FakeRenderedCollection& p) { p.failTranslate = true; },
+         {L"error Create Output File"},
          "<missing>"},
     };
     Put(L"open", 1);
     Put(L"exec", kMissingProgram);
     for (const auto& row : rows) {
-        FakePages pages;
-        pages.pages = {"one", "two", "three"};
+        FakeRenderedCollection pages({L"one", L"two", L"three"});
+        pages.charset = kAnsi;
         row.arrange(pages);
         TempDir rowDir;
         Put(L"path", rowDir.Path());
@@ -310,9 +307,9 @@ TEST_F(FileSend, AFileThatCannotBeMadeIsReported) {
     for (const auto& row : rows) {
         Put(L"path", row.folder);
         EXPECT_EQ(Send(1, 1), E_FAIL) << row.row;
-        EXPECT_EQ(TakeEvents(), Events{L"error:Create Output File"}) << row.row;
+        EXPECT_EQ(TakeEvents(), Events{L"error Create Output File"}) << row.row;
     }
-    EXPECT_EQ(pages_.itemsAsked, std::vector<long>{});
+    EXPECT_EQ(pages_.itemsRead, std::vector<long>{});
 }
 
 TEST_F(FileSend, AFullDiskIsAFailedWriteNotADelivery) {
@@ -324,21 +321,21 @@ TEST_F(FileSend, AFullDiskIsAFailedWriteNotADelivery) {
     Put(L"open", 1);
     Put(L"exec", kMissingProgram);
     EXPECT_EQ(Send(1, 1), E_FAIL);
-    EXPECT_EQ(TakeEvents(), (Events{L"progress:0", L"error:WriteFile"}));
+    EXPECT_EQ(TakeEvents(), (Events{L"progress 0", L"error WriteFile"}));
 }
 
 TEST_F(FileSend, PerPageTheFirstFailingPageEndsTheSave) {
     Put(L"filename", L"{{DOCNAME}}-{{PAGE}}.{{EXT}}");
     Put(L"open", 1);
     Put(L"exec", kMissingProgram);
-    pages_.failItemFrom = 1;
+    pages_.failItem = 1;
     EXPECT_EQ(Send(1, 1), E_FAIL);
     // The first file is written and its post-processor tried; the second is left as it was made.
     EXPECT_EQ(Written(), (Files{L"out\\report-1.txt", L"out\\report-2.txt"}));
     EXPECT_EQ(Bytes(L"out\\report-1.txt"), "one");
     EXPECT_EQ(Bytes(L"out\\report-2.txt"), "");
-    EXPECT_EQ(TakeEvents(), (Events{L"progress:0", L"progress:100", kLaunchFailed, L"progress:0",
-                                    L"error:GetPage"}));
+    EXPECT_EQ(TakeEvents(), (Events{L"progress 0", L"progress 100", kLaunchFailed, L"progress 0",
+                                    L"error GetPage"}));
 }
 
 TEST_F(FileSend, MissingParametersStopTheSaveBeforeAnythingIsWritten) {
@@ -358,18 +355,18 @@ TEST_F(FileSend, MissingParametersStopTheSaveBeforeAnythingIsWritten) {
         Put(row.name, row.text);
         Put(L"open", row.open);
         EXPECT_EQ(Send(1, 1), E_FAIL) << row.row;
-        EXPECT_EQ(TakeEvents(), Events{L"error:Not enough parameters"}) << row.row;
+        EXPECT_EQ(TakeEvents(), Events{L"error Not enough parameters"}) << row.row;
     }
     EXPECT_EQ(Written(), Files{});
     EXPECT_TRUE(pages_.translations.empty());
-    EXPECT_TRUE(pages_.itemsAsked.empty());
+    EXPECT_TRUE(pages_.itemsRead.empty());
 }
 
 TEST_F(FileSend, APageBeforeTheFirstIsRefused) {
     EXPECT_EQ(Send(0, 0), E_FAIL);
-    EXPECT_EQ(TakeEvents(), Events{L"error:GetPage"});
+    EXPECT_EQ(TakeEvents(), Events{L"error GetPage"});
     EXPECT_EQ(plugin_->Send(nullptr, 1, 1), E_FAIL);
-    EXPECT_EQ(TakeEvents(), Events{L"error:GetPage"});
+    EXPECT_EQ(TakeEvents(), Events{L"error GetPage"});
     EXPECT_EQ(Written(), Files{});
 }
 
@@ -386,13 +383,10 @@ TEST(FileParams, DefaultsComeWithResetAndAFreshObjectHasNoTarget) {
     // Before the host pushes anything there is no folder and no name to save to.
     EXPECT_EQ(GetText(plugin.Get(), L"path"), L"");
     EXPECT_EQ(GetText(plugin.Get(), L"filename"), L"");
-    FakePages pages;
-    RecordingSink sink(DIID__IQLX_TPlugin_Events);
-    {
-        EventConnection connection(plugin.Get(), &sink);
-        EXPECT_EQ(plugin->Send(&pages, 1, 1), E_FAIL);
-    }
-    EXPECT_EQ(TakeEvents(sink), Events{L"error:Not enough parameters"});
+    FakeRenderedCollection pages;
+    TransportEvents events(plugin.Get(), kFileTransportName);
+    EXPECT_EQ(plugin->Send(&pages, 1, 1), E_FAIL);
+    EXPECT_EQ(events.Take(), Events{L"error Not enough parameters"});
 
     ASSERT_EQ(PutLong(plugin.Get(), L"wait", 1), S_OK);
     ASSERT_EQ(plugin->ResetParams(), S_OK);
