@@ -9,6 +9,7 @@
 
 #include "com_bstr.h"
 #include "file_transport_id.h"
+#include "handle.h"
 #include "fake_rendered_collection.h"
 #include "file_transport_client.h"
 #include "transport_events.h"
@@ -314,8 +315,11 @@ TEST_F(FileSend, AFileThatCannotBeMadeIsReported) {
 
 TEST_F(FileSend, AFullDiskIsAFailedWriteNotADelivery) {
     // Wine's Z: drive shows the host's root, where /dev/full fails every write with ENOSPC.
-    if (GetFileAttributesW(L"Z:\\dev\\full") == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "no /dev/full on this host";
+    UniqueHandle probe(CreateFileW(L"Z:\\dev\\full", GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe)
+        GTEST_SKIP() << "no /dev/full on this host: " << GetLastError();
+    probe.Reset();
     Put(L"path", L"Z:\\dev");
     Put(L"filename", L"full");
     Put(L"open", 1);
