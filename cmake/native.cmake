@@ -87,6 +87,8 @@ set(qlx_native_dirs
     capture/runs tests/capture/runs
     plugins/format/model tests/plugins/format/model
     plugins/format/twl tests/plugins/format/twl
+    plugins/transport/file/names
+    tests/plugins/transport/file/names
 )
 foreach(dir ${qlx_native_dirs})
     add_subdirectory(${dir})

@@ -3,6 +3,9 @@
 #include "ansi_text.h"
 #include "com_bstr.h"
 #include "com_variant.h"
+#include "file_chooser_dlg.h"
+#include "post_processor.h"
+#include "tintkit.h"
 
 namespace {
 
@@ -83,7 +86,13 @@ HRESULT CXFER_ClipboardObject::OnSend(IRenderedCollection* pages, long wholeJob,
         hr = GuardedCall([&] { return FillClipboard(pages, wholeJob, page, unicode); });
     // Closed on every way out, so that no save leaves the clipboard held.
     clipboard_.Close();
-    return hr;
+    if (FAILED(hr) || !params.open)
+        return hr;
+    // The clipboard keeps the text when the post-processor cannot start.
+    const PostProcessor postProcessor{params.exec, params.param, params.hide, params.wait};
+    if (FAILED(LaunchPostProcessor(pages, 0, postProcessor, nullptr)))
+        return Fail(L"Cannot execute post-processor");
+    return S_OK;
 }
 
 HRESULT CXFER_ClipboardObject::FillClipboard(IRenderedCollection* pages, long wholeJob, long page,
@@ -152,6 +161,10 @@ void CXFER_ClipboardObject::ApplyEnabling(long open) noexcept {
 }
 
 bool CXFER_ClipboardObject::OnPageCommand(int id, int code) noexcept {
+    if (id == kClipboardBrowseButtonId && code == BN_CLICKED) {
+        OnBrowseApplication();
+        return true;
+    }
     if (id == kClipboardOpenBoxId && code == BN_CLICKED) {
         GuardedCall([&] {
             const long open = CopyParams().open == 0 ? 1 : 0;
@@ -164,4 +177,16 @@ bool CXFER_ClipboardObject::OnPageCommand(int id, int code) noexcept {
         return true;
     }
     return false;
+}
+
+// The chosen path goes into the edit, whose own change handler stores and fires it.
+void CXFER_ClipboardObject::OnBrowseApplication() noexcept {
+    GuardedCall([&] {
+        CFileChooserDlg chooser;
+        if (chooser.DoModal(GetActiveWindow()) != IDOK)
+            return S_FALSE;
+        if (auto* edit = static_cast<CColorEdit*>(Control(kClipboardExecEditId)))
+            edit->SetWindowTextW(chooser.FilePath().c_str());
+        return S_OK;
+    });
 }

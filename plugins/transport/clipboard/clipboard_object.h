@@ -36,6 +36,7 @@ private:
     HRESULT FillClipboard(IRenderedCollection* pages, long wholeJob, long page, bool unicode);
     HRESULT Fail(const wchar_t* message);
     void ApplyEnabling(long open) noexcept;
+    void OnBrowseApplication() noexcept;
 
     // Open from StartJob until Send has handed its text over or failed; EndJob and the
     // object's end close it too.

@@ -19,13 +19,18 @@ HRESULT GetPageRange(IRenderedCollection* pages, long wholeJob, long page, PageR
 
 HRESULT ExpandMacros(IRenderedCollection* pages, const std::wstring& text, long page,
                      long translateFlag, std::wstring* expanded) {
+    long pageMacros = 0;
+    return ExpandMacros(pages, text, page, translateFlag, &pageMacros, expanded);
+}
+
+HRESULT ExpandMacros(IRenderedCollection* pages, const std::wstring& text, long page,
+                     long translateFlag, long* pageMacros, std::wstring* expanded) {
     RETURN_IF_NULL(pages);
     ComBstr input(text.c_str(), static_cast<UINT>(text.size()));
     if (!input)
         return E_OUTOFMEMORY;
-    long pageMacros = 0;
     ComBstr output;
-    RETURN_IF_FAILED(pages->TranslateString(input, page, translateFlag, &pageMacros, &output));
+    RETURN_IF_FAILED(pages->TranslateString(input, page, translateFlag, pageMacros, &output));
     expanded->assign(output.c_str(), output.Length());
     return S_OK;
 }

@@ -19,6 +19,10 @@ HRESULT GetPageRange(IRenderedCollection* pages, long wholeJob, long page, PageR
 // dates and times made safe for file names when translateFlag is non-zero.
 HRESULT ExpandMacros(IRenderedCollection* pages, const std::wstring& text, long page,
                      long translateFlag, std::wstring* expanded);
+// The same, adding the number of page macros replaced to *pageMacros (a name that holds one
+// names a file per page).
+HRESULT ExpandMacros(IRenderedCollection* pages, const std::wstring& text, long page,
+                     long translateFlag, long* pageMacros, std::wstring* expanded);
 
 // The progress of a loop over the pages of a range: after each page, the share of the pages
 // before it, reported only when it grew.

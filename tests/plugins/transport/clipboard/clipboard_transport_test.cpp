@@ -14,9 +14,11 @@
 #include "com_ptr.h"
 #include "com_variant.h"
 #include "fake_rendered_collection.h"
+#include "recorded_launches.h"
 #include "reg_key.h"
 #include "temp_dir.h"
 #include "transport_events.h"
+#include "transport_paths.h"
 
 namespace {
 
@@ -236,6 +238,58 @@ TEST_F(ClipboardTransport, AFailedSendLeavesTheClipboardEmptyAndClosed) {
         EXPECT_EQ(ReadBack(CF_UNICODETEXT, &bytes), kNoText) << "opened and found empty";
         EXPECT_EQ(plugin_->EndJob(), S_OK);
     }
+}
+
+// The post-processor runs once the clipboard is filled and closed, with the parameters alone.
+TEST_F(ClipboardTransport, ThePostProcessorRunsAfterTheTextIsOnTheClipboard) {
+    const std::wstring record = folder_.File(L"runs.rec");
+    ASSERT_TRUE(RecordLaunchesInto(record));
+    Put(L"open", 1L);
+    Put(L"wait", 1L);
+    Put(L"hide", 3L);
+    Put(L"exec", QLX_ARGV_RECORDER);
+    struct {
+        const wchar_t* param;
+        std::vector<std::wstring> args;
+    } rows[] = {
+        {L"", {}},
+        {L"-t \"{{DOCNAME}} & x\" 100%", {L"-t", L"report & x", L"100%"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(Narrow(row.param));
+        Put(L"param", row.param);
+        FakeRenderedCollection pages({L"A", L"B"});
+        events_->Take();
+        ASSERT_EQ(Save(pages, 1, 1), S_OK);
+        const std::vector<RecordedLaunch> runs = ReadLaunches(record);
+        DeleteFileW(record.c_str());
+        ASSERT_EQ(runs.size(), 1u) << "waited for: recorded before Send returned";
+        EXPECT_EQ(runs[0].args, row.args);
+        EXPECT_EQ(runs[0].show, SW_HIDE);
+        EXPECT_EQ(runs[0].folder, QLX_ARGV_RECORDER_DIR);
+        EXPECT_EQ(UnicodeText(), Utf16Bytes(L"AB"));
+        EXPECT_EQ(events_->Take(),
+                  (std::vector<std::wstring>{L"progress 0", L"progress 50", L"progress 100"}));
+        // Expanded for page 0: the program for a file name, the parameters as the system
+        // writes dates.
+        ASSERT_EQ(pages.translations.size(), 2u);
+        EXPECT_EQ(pages.translations[0].input, QLX_ARGV_RECORDER);
+        EXPECT_EQ(pages.translations[0].page, 0);
+        EXPECT_EQ(pages.translations[0].translateFlag, 1);
+        EXPECT_EQ(pages.translations[1].input, row.param);
+        EXPECT_EQ(pages.translations[1].page, 0);
+        EXPECT_EQ(pages.translations[1].translateFlag, 0);
+    }
+}
+
+TEST_F(ClipboardTransport, APostProcessorThatCannotStartFailsTheSaveButKeepsTheText) {
+    Put(L"open", 1L);
+    Put(L"exec", L"Z:\\nonexistent-folder\\no-such-program.exe");
+    FakeRenderedCollection pages({L"kept"});
+    EXPECT_EQ(Save(pages, 1, 1), E_FAIL);
+    EXPECT_EQ(events_->Take(), (std::vector<std::wstring>{L"progress 0", L"progress 100",
+                                                          L"error Cannot execute post-processor"}));
+    EXPECT_EQ(UnicodeText(), Utf16Bytes(L"kept"));
 }
 
 // Without StartJob the clipboard is not open: the hand-over fails and says so.

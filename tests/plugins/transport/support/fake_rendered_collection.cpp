@@ -56,6 +56,17 @@ STDMETHODIMP FakeRenderedCollection::Item(long index, VARIANT* value) {
         value->lVal = index;
         return S_OK;
     }
+    if (index == nullArrayItem) {
+        value->vt = VT_ARRAY | VT_UI1;
+        value->parray = nullptr;
+        return S_OK;
+    }
+    if (index == twoDimensionItem) {
+        SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
+        value->parray = SafeArrayCreate(VT_UI1, 2, bounds);
+        value->vt = VT_ARRAY | VT_UI1;
+        return value->parray ? S_OK : E_OUTOFMEMORY;
+    }
     const std::string bytes = Bytes(pages[static_cast<size_t>(index)]);
     ComSafeArray array;
     if (!array.Create(VT_UI1, static_cast<ULONG>(bytes.size())))

@@ -49,6 +49,10 @@ public:
     bool failTranslate = false;
     // Item answers with a VARIANT that is no byte array.
     bool itemNotBytes = false;
+    // Item answers for that page index with a byte-array VARIANT whose array is null, or with a
+    // byte array of two dimensions.
+    long nullArrayItem = kNone;
+    long twoDimensionItem = kNone;
     // ItemSize and JobSize answer these in place of the true sizes, when not negative.
     long reportedItemSize = -1;
     long reportedJobSize = -1;
