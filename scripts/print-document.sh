@@ -14,7 +14,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-env.sh"
 
 job=$((RANDOM % 9000 + 1000))
-printer="Quorvane Lettrix"
+printer="Quorvane Text Printer"
 direct=0
 name=""
 layout=()
