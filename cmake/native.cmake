@@ -76,8 +76,10 @@ endfunction()
 
 # The neutral libraries and their tests, source folder first.
 set(qlx_native_dirs
+    capture/text_extraction tests/capture/text_extraction
     core/macros tests/core/macros
     core/pages tests/core/pages
+    platform/drvhost/spool_file tests/platform/drvhost/spool_file
     plugins/transport/mail/text tests/plugins/transport/mail/text
     plugins/transport/prn/logic tests/plugins/transport/prn/logic
     plugins/transport/http/request tests/plugins/transport/http/request

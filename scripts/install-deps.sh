@@ -7,6 +7,7 @@ packages=(
     libwine-dev wine wine64 wine32:i386
     libz-mingw-w64-dev googletest
     xvfb xauth imagemagick
+    fonts-dejavu-core
     ghostscript
     python3
     python3-reportlab poppler-utils

@@ -18,28 +18,6 @@ std::string Narrow(const std::wstring& text) {
     return out;
 }
 
-// Runs a program and returns its exit code (-1 when it could not start or did not end).
-int RunProgram(std::wstring commandLine) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return -1;
-    UniqueHandle thread(process.hThread), handle(process.hProcess);
-    if (WaitForSingleObject(handle.Get(), 60000) != WAIT_OBJECT_0) {
-        TerminateProcess(handle.Get(), 1);
-        return -1;
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(handle.Get(), &code);
-    return static_cast<int>(code);
-}
-
-std::wstring Quoted(const wchar_t* path) {
-    return L"\"" + std::wstring(path) + L"\"";
-}
-
 bool KeyThere(const std::wstring& path, RegistryView view) {
     RegKey key;
     return key.Open(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + path).c_str(), KEY_QUERY_VALUE,

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "program_run.h"
 #include "registration.h"
 #include "temp_dir.h"
 
@@ -14,10 +15,6 @@ constexpr wchar_t kCoreProductKey[] = L"Software\\Quorvane\\Lettrix";
 
 bool FileThere(const wchar_t* path);
 std::string Narrow(const std::wstring& text);
-std::wstring Quoted(const wchar_t* path);
-
-// Runs a program and returns its exit code (-1 when it could not start or did not end).
-int RunProgram(std::wstring commandLine);
 
 // Keys and values under HKEY_LOCAL_MACHINE\Software\Classes in one view; a missing key or
 // value reads as "(no key)" or "(no value)".
