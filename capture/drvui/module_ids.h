@@ -14,8 +14,3 @@ constexpr UINT kAboutPageDialogId = 107;
 
 // The source letter of the module's log lines.
 constexpr wchar_t kLogSource = L'Y';
-
-// What GetInfo answers: the private device mode's signature "QXLT" and version, the rendering
-// module's.
-constexpr DWORD kOemSignature = 0x51584C54;
-constexpr DWORD kOemVersion = 6;

@@ -4,12 +4,9 @@
 
 #include "about_page.h"
 #include "document_events.h"
-#include "module_ids.h"
+#include "private_devmode.h"
 
 namespace {
-
-constexpr DWORD kGetInfoSignature = 1;
-constexpr DWORD kGetInfoVersion = 3;
 
 HRESULT FailWith(DWORD error) {
     SetLastError(error);
@@ -44,12 +41,12 @@ const QiEntry (&IOemUI::QiTable())[2] {
 }
 
 STDMETHODIMP IOemUI::GetInfo(DWORD dwMode, PVOID pBuffer, DWORD cbSize, PDWORD pcbNeeded) {
-    if (!pcbNeeded || (dwMode != kGetInfoSignature && dwMode != kGetInfoVersion))
+    if (!pcbNeeded || (dwMode != OEMGI_GETSIGNATURE && dwMode != OEMGI_GETVERSION))
         return FailWith(ERROR_INVALID_PARAMETER);
     *pcbNeeded = sizeof(DWORD);
     if (!pBuffer || cbSize < sizeof(DWORD))
         return FailWith(ERROR_INSUFFICIENT_BUFFER);
-    const DWORD value = dwMode == kGetInfoSignature ? kOemSignature : kOemVersion;
+    const DWORD value = dwMode == OEMGI_GETSIGNATURE ? kOemSignature : kOemVersion;
     memcpy(pBuffer, &value, sizeof(value));
     return S_OK;
 }

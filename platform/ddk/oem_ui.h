@@ -6,9 +6,12 @@
 
 #include <stddef.h>
 
-// The Unidrv user-interface plug-in interface. The document-event codes and structures and the
-// property-sheet structures come from MinGW's winddiui.h and compstui.h; checked below where the
-// module reads or writes them.
+#include "oem_plugin.h"
+
+// The Unidrv user-interface plug-in interface; what it shares with the rendering plug-in's
+// (OEMDMPARAM, the GetInfo kinds) is oem_plugin.h's. The document-event codes and structures and
+// the property-sheet structures come from MinGW's winddiui.h and compstui.h; checked below where
+// the module reads or writes them.
 
 // Unidrv's own state behind the UI calls; a plug-in only passes the pointer on.
 struct OEMUIPROCS;
@@ -18,7 +21,6 @@ struct OEMUIOBJ {
 };
 
 // Passed through, never read by this system's plug-in.
-struct OEMDMPARAM;
 struct OEMCUIPPARAM;
 struct DEVQUERYPRINT_INFO;
 

@@ -1,16 +1,12 @@
 #include "drvui_harness.h"
 
 #include "job_objects.h"
-#include "reg_key.h"
 
 namespace {
 
 // The module's class; the tests name it apart from the module's own header.
 constexpr CLSID kUiPluginClass = {
     0xabce80d7, 0x9f46, 0x11d1, {0x88, 0x2a, 0x00, 0xc0, 0x4f, 0xb9, 0x61, 0xec}};
-// The product key the module and the relay read, as their resources name it.
-constexpr wchar_t kProductKeyPath[] = L"Software\\Quorvane\\Lettrix";
-constexpr wchar_t kDriverPath[] = L"DriverPath";
 
 using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFn = HRESULT(WINAPI*)();
@@ -47,29 +43,6 @@ IPrintOemUI2* LoadedModule::CreatePlugin() const {
     factory->CreateInstance(nullptr, IID_IPrintOemUI2, reinterpret_cast<void**>(&plugin));
     factory->Release();
     return plugin;
-}
-
-DriverPathValue::DriverPathValue(const std::wstring& folder) {
-    RegKey key;
-    if (!key.Create(HKEY_LOCAL_MACHINE, kProductKeyPath, KEY_QUERY_VALUE | KEY_SET_VALUE))
-        return;
-    wchar_t old[1024];
-    had_value_ = ReadRegStringFromKey(key.Get(), 1024, L"", old, kDriverPath);
-    old_value_ = old;
-    RegSetValueExW(key.Get(), kDriverPath, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
-}
-
-DriverPathValue::~DriverPathValue() {
-    RegKey key;
-    if (!key.Open(HKEY_LOCAL_MACHINE, kProductKeyPath, KEY_SET_VALUE))
-        return;
-    if (had_value_)
-        RegSetValueExW(key.Get(), kDriverPath, 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(old_value_.c_str()),
-                       static_cast<DWORD>((old_value_.size() + 1) * sizeof(wchar_t)));
-    else
-        RegDeleteValueW(key.Get(), kDriverPath);
 }
 
 FakeRelayFolder::FakeRelayFolder(const wchar_t* mode, const std::wstring& name) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "handle.h"
+#include "machine_string.h"
 #include "oem_ui.h"
 #include "temp_dir.h"
 
@@ -28,18 +29,13 @@ private:
     HMODULE module_ = nullptr;
 };
 
-// DriverPath of the product key for as long as the holder lives; the value found before is
-// put back afterwards.
+// DriverPath of the product key for as long as the holder lives.
 class DriverPathValue {
 public:
-    explicit DriverPathValue(const std::wstring& folder);
-    ~DriverPathValue();
-    DriverPathValue(const DriverPathValue&) = delete;
-    DriverPathValue& operator=(const DriverPathValue&) = delete;
+    explicit DriverPathValue(const std::wstring& folder) : value_(L"DriverPath", folder) {}
 
 private:
-    bool had_value_ = false;
-    std::wstring old_value_;
+    MachineString value_;
 };
 
 // A folder with the stand-in relay installed as "qlxstub.exe", and what the stand-in wrote:
