@@ -26,12 +26,14 @@ void SetModuleInstance(HINSTANCE instance) {
     g_instance = instance;
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         DisableThreadLibraryCalls(instance);
         LoadProductKey(instance, kProductKeyStringId);
         SetModuleInstance(instance);
-    } else if (reason == DLL_PROCESS_DETACH) {
+    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+        // Unloaded while the process goes on. At its end the system closes the handle, and a
+        // thread it ended may still hold the state's lock.
         ReleaseDocumentEventState();
     }
     return TRUE;
