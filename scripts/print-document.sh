@@ -2,8 +2,10 @@
 # Prints a text or RTF document through the whole capture chain under Wine: the printing
 # program lays it out into EMF pages, the driver host spools them (the job's spool file in
 # DriverPath\temp) and plays them on the rendering module qlxnt, which sends the job to the
-# relay qlxstub (started for the job as the driver UI module starts it) or, with --direct, to
-# the core itself. The core must be registered in the prefix; this script starts nothing else.
+# relay qlxstub or, with --direct, to the core itself. The relay is installed in the product's
+# folder (DriverPath) and started for the job by the driver UI module qlx_drvui, which the
+# driver host loads as the printing program's process has it. The core must be registered in
+# the prefix and DriverPath set (qlx_install); this script starts nothing else.
 #
 # Usage: scripts/print-document.sh [--direct] [--job ID] [--printer NAME] [--name TITLE]
 #            [--font FACE] [--size POINTS] [--justify] [--glyph-indices] DOCUMENT
@@ -39,8 +41,9 @@ document=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 
 drvhost="$qlx_build_root/x86_64/drvhost"
 relay="$qlx_build_root/$qlx_main_tree/capture/relay/qlxstub.exe"
+ui_module="$qlx_build_root/x86_64/capture/drvui/qlx_drvui.dll"
 for f in "$drvhost/qlx_printdoc.exe" "$drvhost/qlx_drvhost.exe" "$drvhost/qlxnt_hosted.dll" \
-    "$relay"; do
+    "$relay" "$ui_module"; do
     [ -f "$f" ] || { echo "print-document: $f is not built (scripts/build.sh)" >&2; exit 2; }
 done
 
@@ -63,7 +66,20 @@ mapfile -t pages < <(wine "$drvhost/qlx_printdoc.exe" "${layout[@]}" "$(win "$do
 [ ${#pages[@]} -gt 0 ] || { echo "print-document: the document gave no pages" >&2; exit 1; }
 echo "== print-document: ${#pages[@]} page(s) of $name as job $job on \"$printer\""
 
-[ "$direct" -eq 1 ] || host+=(--relay "$(win "$relay")")
+# The relay where setup installs it, the product's folder, from which the UI module starts it.
+install_relay() {
+    local folder unix
+    folder=$(wine reg query 'HKLM\Software\Quorvane\Lettrix' /v DriverPath /reg:32 2>/dev/null |
+        tr -d '\r' | sed -n 's/^ *DriverPath *REG_SZ *//p')
+    [ -n "$folder" ] || folder='c:\'
+    unix=$(winepath -u "$folder" 2>/dev/null)
+    [ -d "$unix" ] || { echo "print-document: no product folder $folder (qlx_install)" >&2; exit 2; }
+    cp "$relay" "$unix/qlxstub.exe"
+}
+if [ "$direct" -eq 0 ]; then
+    install_relay
+    host+=(--ui-module "$(win "$ui_module")")
+fi
 status=0
 wine "$drvhost/qlx_drvhost.exe" --module "$(win "$drvhost/qlxnt_hosted.dll")" \
     --job "$job" --printer "$printer" --document "$name" "${host[@]}" "${pages[@]}" || status=$?

@@ -1,24 +1,7 @@
 #include "core_options.h"
 
+#include "driver_folder.h"
 #include "registry.h"
-
-namespace {
-
-// DriverPath with its terminator, as the other deliverables read it.
-constexpr DWORD kDriverPathRoom = 261;
-constexpr wchar_t kDefaultDriverPath[] = L"c:\\";
-
-std::wstring ReadDriverPath() {
-    wchar_t path[kDriverPathRoom];
-    ReadRegString(kDriverPathRoom, kDefaultDriverPath, path, L"DriverPath");
-    // An empty value would put the spool folder at the root of the current drive.
-    std::wstring folder = path[0] ? path : kDefaultDriverPath;
-    if (folder.back() != L'\\')
-        folder += L'\\';
-    return folder;
-}
-
-} // namespace
 
 CoreOptions ReadCoreOptions() {
     CoreOptions options;
@@ -34,7 +17,7 @@ CoreOptions ReadCoreOptions() {
     ReadRegDword(HKEY_LOCAL_MACHINE, &options.async_processing, 1, L"AsyncProcessing");
     ReadRegDword(HKEY_LOCAL_MACHINE, &options.print_timeout, 30, L"PrintTimeout");
 
-    options.driver_path = ReadDriverPath();
+    options.driver_path = ReadDriverFolder();
     options.spool_folder = options.driver_path + L"temp\\";
     options.data_folder = options.driver_path + L"data\\";
     return options;

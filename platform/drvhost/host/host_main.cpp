@@ -12,6 +12,7 @@
 #include "rendering_module.h"
 #include "spooled_job.h"
 #include "spooler_jobs.h"
+#include "ui_module.h"
 #include "unidrv_device.h"
 
 namespace {
@@ -175,6 +176,20 @@ int wmain(int argc, wchar_t** argv) {
             return kNoRelay;
         }
     }
+    // The printing program's part: its GDI tells the UI module of each document before the
+    // spooler renders it. The printer handles only tell the printers apart.
+    std::unique_ptr<UiModule> ui;
+    if (!options.ui_module.empty()) {
+        ui = UiModule::Load(options.ui_module, &error);
+        if (!ui) {
+            Fail(error);
+            return kNoModule;
+        }
+        ui->StartDocument(reinterpret_cast<HANDLE>(1), options.printer, options.job_id);
+        if (options.second_job)
+            ui->StartDocument(reinterpret_cast<HANDLE>(2), options.second_printer,
+                              options.second_job);
+    }
     int result;
     {
         std::unique_ptr<RenderingModule> module = RenderingModule::Load(options.module, &error);
@@ -195,6 +210,13 @@ int wmain(int argc, wchar_t** argv) {
                        : L" ended with code " + std::to_wstring(code)));
         if (result == kPlayed)
             result = kRelayFailed;
+    }
+    if (ui) {
+        for (DWORD job : ui->WaitForRelays(kRelayEndWaitMs)) {
+            Fail(L"the relay of job " + std::to_wstring(job) + L" did not end in time");
+            if (result == kPlayed)
+                result = kRelayFailed;
+        }
     }
     if (UnidrvDevice::UnidrvCalls()) {
         Fail(L"the plug-in called Unidrv's own implementation of a hooked call");

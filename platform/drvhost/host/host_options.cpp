@@ -9,7 +9,7 @@ const wchar_t kHostUsage[] =
     L"         [--datatype TYPE] [--dpi N] [--glyph-indices]\n"
     L"         [--positions given|enumerated|batches] [--fault NAME]...\n"
     L"         [--reset-after-page N] [--repeat N] [--second-job ID PRINTER]\n"
-    L"         [--relay PROGRAM]\n"
+    L"         [--relay PROGRAM] [--ui-module DLL]\n"
     L"         PAGE.emf...\n"
     L"faults: print-server job-info null-job-strings enumeration short-positions advances\n"
     L"        no-metrics\n"
@@ -101,6 +101,8 @@ bool ParseHostOptions(int argc, wchar_t** argv, HostOptions* options, std::wstri
             options->document = next;
         else if (arg == L"--relay")
             options->relay = next;
+        else if (arg == L"--ui-module")
+            options->ui_module = next;
         else if (arg == L"--datatype")
             options->datatype = next;
         else if (arg == L"--job")

@@ -28,6 +28,9 @@ struct HostOptions {
     std::wstring second_printer;
     // Starts each job's relay as the driver UI module does, when given.
     std::wstring relay;
+    // Loads this driver UI module in the host's process, which then plays the printing
+    // program's part: the module is sent each job's document events and starts its relay.
+    std::wstring ui_module;
     std::vector<std::wstring> pages;
 };
 

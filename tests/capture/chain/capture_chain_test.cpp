@@ -12,6 +12,7 @@
 #include "core_under_test.h"
 #include "host_runner.h"
 #include "job_objects.h"
+#include "machine_string.h"
 #include "relay_harness.h"
 #include "server_test_support.h"
 #include "temp_dir.h"
@@ -114,6 +115,15 @@ protected:
         EXPECT_EQ(expected_exit, RunHost(DrvHostFile(L"qlxnt_hosted.dll"), line, pages, &output))
             << output;
         return core_->Calls();
+    }
+
+    // The same with the driver UI module in the host's process, which plays the printing
+    // program: the module starts each job's relay from the product's folder.
+    std::vector<std::string> CaptureThroughUiModule(const std::vector<std::wstring>& pages,
+                                                    const std::wstring& options,
+                                                    const std::wstring& driver_folder) {
+        MachineString folder(L"DriverPath", driver_folder);
+        return Capture(pages, options + L" --ui-module " + Quoted(QLX_DRVUI_MODULE), false);
     }
 
     static std::vector<Item> Items(const std::vector<std::string>& calls) {
@@ -410,6 +420,51 @@ TEST_F(CaptureChainTest, ARelayThatNeverMakesItsPipeHoldsTheSpoolerOnlySoLong) {
     const std::vector<std::string> calls = Capture(pages, L"--job 5401", false);
     EXPECT_TRUE(calls.empty()) << Joined(calls);
     EXPECT_NE(std::string::npos, log_.Text().find("DRV::Relay pipe not reached"));
+}
+
+// The complete chain: the real UI module starts the real relay, which forwards the job that
+// the rendering module writes into its pipe.
+TEST_F(CaptureChainTest, TheUiModulesRelayForwardsTheJob) {
+    const std::wstring text = NumberedWords(90, 30);
+    const std::vector<std::wstring> pages = Print(text);
+    const std::vector<std::string> calls =
+        CaptureThroughUiModule(pages, L"--job 5501 --document Letter", QLX_RELAY_FOLDER);
+    ASSERT_GE(calls.size(), 3u) << Joined(calls);
+    EXPECT_EQ("int_StartJob(Quorvane Lettrix,NT EMF 1.008,5501,300,Letter)", calls.front());
+    EXPECT_EQ("int_EndJob()", calls.back());
+    EXPECT_EQ(Words(text), WordsOf(Items(calls)));
+    const std::string log = log_.Text();
+    EXPECT_NE(std::string::npos, log.find("Launching stub")) << log;
+    EXPECT_NE(std::string::npos, log.find("QLXSTUB::Start")) << "not forwarded by the relay";
+}
+
+// No relay in the product's folder: the UI module lets go of the job's event, so the
+// rendering module prints the job directly and it still arrives.
+TEST_F(CaptureChainTest, WithoutARelayTheJobArrivesDirectly) {
+    const std::vector<std::wstring> pages = Print(L"no relay here\n");
+    TempDir empty;
+    const std::vector<std::string> calls =
+        CaptureThroughUiModule(pages, L"--job 5502", empty.Path());
+    ASSERT_GE(calls.size(), 3u) << Joined(calls);
+    EXPECT_EQ("int_StartJob(Quorvane Lettrix,NT EMF 1.008,5502,300,Document)", calls.front());
+    EXPECT_EQ("int_EndJob()", calls.back());
+    EXPECT_EQ(Words(L"no relay here"), WordsOf(Items(calls)));
+    const std::string log = log_.Text();
+    EXPECT_NE(std::string::npos, log.find("CreateProcess error")) << log;
+    EXPECT_EQ(std::string::npos, log.find("QLXSTUB::")) << log;
+}
+
+// A printer reached by a UNC name gets no relay: its job goes directly to the core.
+TEST_F(CaptureChainTest, AUncPrintersJobGetsNoRelay) {
+    const std::vector<std::wstring> pages = Print(L"shared printer\n");
+    const std::vector<std::string> calls = CaptureThroughUiModule(
+        pages, L"--job 5503 --printer \\\\server\\Lettrix", QLX_RELAY_FOLDER);
+    ASSERT_GE(calls.size(), 3u) << Joined(calls);
+    EXPECT_EQ("int_StartJob(\\\\server\\Lettrix,NT EMF 1.008,5503,300,Document)", calls.front());
+    EXPECT_EQ("int_EndJob()", calls.back());
+    const std::string log = log_.Text();
+    EXPECT_NE(std::string::npos, log.find("UNC printer, stub not launched")) << log;
+    EXPECT_EQ(std::string::npos, log.find("QLXSTUB::")) << log;
 }
 
 } // namespace
