@@ -84,6 +84,8 @@ set(qlx_native_dirs
     capture/protocol tests/capture/protocol
     plugins/format/model tests/plugins/format/model
     plugins/format/twl tests/plugins/format/twl
+    plugins/format/xml tests/plugins/format/xml
+    plugins/format/rss tests/plugins/format/rss
 )
 foreach(dir ${qlx_native_dirs})
     add_subdirectory(${dir})
