@@ -6,7 +6,8 @@
 // Base of a format plug-in (IQLX_RPLUGIN). A format gives its class id, descriptor (with
 // description and extension), parameter rows and page, and its page methods; the frame
 // answers the parameter methods and keeps exceptions inside. A format that keeps the document
-// name passes keepsDocName: PutParamUI("docname", ...) then stores it (ResetParams leaves it).
+// name passes keepsDocName: PutParam and PutParamUI("docname", ...) then store it (ResetParams
+// leaves it).
 template <class Derived, class P>
 class CFormatPlugin : public CPluginObject<Derived, P, FormatFlavour> {
     using Base = CPluginObject<Derived, P, FormatFlavour>;
@@ -30,14 +31,12 @@ public:
     }
 
     STDMETHODIMP PutParamUI(BSTR name, VARIANT value) final {
-        HRESULT hr = Base::PutParamUI(name, value);
-        if (hr != E_FAIL || !keepsDocName_ || !NameIs(name, L"docname"))
-            return hr;
-        std::wstring text;
-        RETURN_IF_FAILED(StringFromVariant(value, &text));
-        CriticalSectionLock hold(docNameLock_);
-        docName_.swap(text);
-        return S_OK;
+        const HRESULT hr = Base::PutParamUI(name, value);
+        return hr == E_FAIL ? PutDocName(name, value) : hr;
+    }
+    STDMETHODIMP PutParam(BSTR name, VARIANT value) final {
+        const HRESULT hr = Base::PutParam(name, value);
+        return hr == E_FAIL ? PutDocName(name, value) : hr;
     }
     STDMETHODIMP get_Description(BSTR* out) final { return this->CopyOut(this->description_, out); }
     STDMETHODIMP get_Extension(BSTR* out) final { return this->CopyOut(this->extension_, out); }
@@ -66,7 +65,10 @@ public:
         *footer = nullptr;
         return GuardedCall([&] { return OnGetFooter(footer); });
     }
-    STDMETHODIMP UpdateUI() final { return this->ShowAllParams(); }
+    STDMETHODIMP UpdateUI() final {
+        this->ReadValuesAsPage();
+        return this->ShowAllParams();
+    }
     STDMETHODIMP ResetParams() final {
         RETURN_IF_FAILED(this->ResetValues());
         return UpdateUI();
@@ -86,6 +88,17 @@ protected:
     virtual HRESULT OnGetFooter(BSTR* /*footer*/) { return E_NOTIMPL; }
 
 private:
+    // The document name, which the core gives before each job; E_FAIL for any other name.
+    HRESULT PutDocName(BSTR name, const VARIANT& value) noexcept {
+        if (!keepsDocName_ || !NameIs(name, L"docname"))
+            return E_FAIL;
+        std::wstring text;
+        RETURN_IF_FAILED(StringFromVariant(value, &text));
+        CriticalSectionLock hold(docNameLock_);
+        docName_.swap(text);
+        return S_OK;
+    }
+
     const bool keepsDocName_;
     mutable CriticalSection docNameLock_;
     std::wstring docName_;
