@@ -146,8 +146,8 @@ protected:
     // A plug-in whose reset leaves some values as they are copies them into the defaults here
     // (called under the parameters' lock).
     virtual void KeepOnReset(const P& /*current*/, P& /*defaults*/) const {}
-    // The value a long parameter takes when it comes through PutParamUI (and, where the plug-in
-    // a format plug-in's UpdateUI): a plug-in whose page reads some value as another maps it here.
+    // The value a long parameter takes when it comes through PutParamUI or a format plug-in's
+    // UpdateUI: a plug-in whose page reads some value as another maps it here.
     virtual long ValueForPage(const ParamRow<P>& /*row*/, long value) const noexcept {
         return value;
     }
