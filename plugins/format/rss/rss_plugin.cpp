@@ -35,7 +35,7 @@ std::u16string Utf16(const std::wstring& text) {
 } // namespace
 
 CRP_RSSObject::CRP_RSSObject()
-    : CFormatPlugin(kRssClsid, kDescriptor, Rows(kParams), Rows(kPage), true) {}
+    : CFormatPlugin(kRssClsid, kDescriptor, Rows(kParams), Rows(kPage), DocNameUse::kBothPuts) {}
 
 FeedSettings CRP_RSSObject::Settings() const {
     const RssParams params = CopyParams();

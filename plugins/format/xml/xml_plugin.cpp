@@ -36,7 +36,7 @@ std::u16string Utf16(const std::wstring& text) {
 } // namespace
 
 CRP_XMLObject::CRP_XMLObject()
-    : CFormatPlugin(kXmlClsid, kDescriptor, Rows(kParams), Rows(kPage), true) {}
+    : CFormatPlugin(kXmlClsid, kDescriptor, Rows(kParams), Rows(kPage), DocNameUse::kBothPuts) {}
 
 long CRP_XMLObject::ValueForPage(const ParamRow<XmlParams>& row, long value) const noexcept {
     return row.number == &XmlParams::space && value == 0 ? kDefaultSpace : value;
