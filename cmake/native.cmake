@@ -89,6 +89,8 @@ set(qlx_native_dirs
     plugins/format/twl tests/plugins/format/twl
     plugins/transport/file/names
     tests/plugins/transport/file/names
+    plugins/format/xml tests/plugins/format/xml
+    plugins/format/rss tests/plugins/format/rss
 )
 foreach(dir ${qlx_native_dirs})
     add_subdirectory(${dir})

@@ -11,6 +11,7 @@ packages=(
     ghostscript
     python3
     python3-reportlab poppler-utils
+    libxml2-dev libxml2-utils python3-feedparser
     clang-14 libclang-rt-14-dev
 )
 missing=()

@@ -6,7 +6,10 @@
 // Base of a format plug-in (IQLX_RPLUGIN). A format gives its class id, descriptor (with
 // description and extension), parameter rows and page, and its page methods; the frame
 // answers the parameter methods and keeps exceptions inside. A format that keeps the document
-// name passes keepsDocName: PutParamUI("docname", ...) then stores it (ResetParams leaves it).
+// name passes a DocNameUse other than kNone: PutParamUI("docname", ...), and with kBothPuts
+// PutParam too, then stores it (ResetParams leaves it).
+enum class DocNameUse { kNone, kPutParamUI, kBothPuts };
+
 template <class Derived, class P>
 class CFormatPlugin : public CPluginObject<Derived, P, FormatFlavour> {
     using Base = CPluginObject<Derived, P, FormatFlavour>;
@@ -14,8 +17,8 @@ class CFormatPlugin : public CPluginObject<Derived, P, FormatFlavour> {
 public:
     CFormatPlugin(const CLSID& clsid, const PluginDescriptor& descriptor,
                   RowList<ParamRow<P>> params, RowList<PageControl> page,
-                  bool keepsDocName = false) noexcept
-        : Base(clsid, descriptor, params, page), keepsDocName_(keepsDocName) {}
+                  DocNameUse docName = DocNameUse::kNone) noexcept
+        : Base(clsid, descriptor, params, page), docNameUse_(docName) {}
 
     static const auto& QiTable() {
         static const QiEntry table[] = {
@@ -30,14 +33,12 @@ public:
     }
 
     STDMETHODIMP PutParamUI(BSTR name, VARIANT value) final {
-        HRESULT hr = Base::PutParamUI(name, value);
-        if (hr != E_FAIL || !keepsDocName_ || !NameIs(name, L"docname"))
-            return hr;
-        std::wstring text;
-        RETURN_IF_FAILED(StringFromVariant(value, &text));
-        CriticalSectionLock hold(docNameLock_);
-        docName_.swap(text);
-        return S_OK;
+        const HRESULT hr = Base::PutParamUI(name, value);
+        return hr == E_FAIL && docNameUse_ != DocNameUse::kNone ? PutDocName(name, value) : hr;
+    }
+    STDMETHODIMP PutParam(BSTR name, VARIANT value) final {
+        const HRESULT hr = Base::PutParam(name, value);
+        return hr == E_FAIL && docNameUse_ == DocNameUse::kBothPuts ? PutDocName(name, value) : hr;
     }
     STDMETHODIMP get_Description(BSTR* out) final { return this->CopyOut(this->description_, out); }
     STDMETHODIMP get_Extension(BSTR* out) final { return this->CopyOut(this->extension_, out); }
@@ -66,7 +67,10 @@ public:
         *footer = nullptr;
         return GuardedCall([&] { return OnGetFooter(footer); });
     }
-    STDMETHODIMP UpdateUI() final { return this->ShowAllParams(); }
+    STDMETHODIMP UpdateUI() final {
+        this->ReadValuesAsPage();
+        return this->ShowAllParams();
+    }
     STDMETHODIMP ResetParams() final {
         RETURN_IF_FAILED(this->ResetValues());
         return UpdateUI();
@@ -86,7 +90,18 @@ protected:
     virtual HRESULT OnGetFooter(BSTR* /*footer*/) { return E_NOTIMPL; }
 
 private:
-    const bool keepsDocName_;
+    // The document name, which the core gives before each job; E_FAIL for any other name.
+    HRESULT PutDocName(BSTR name, const VARIANT& value) noexcept {
+        if (!NameIs(name, L"docname"))
+            return E_FAIL;
+        std::wstring text;
+        RETURN_IF_FAILED(StringFromVariant(value, &text));
+        CriticalSectionLock hold(docNameLock_);
+        docName_.swap(text);
+        return S_OK;
+    }
+
+    const DocNameUse docNameUse_;
     mutable CriticalSection docNameLock_;
     std::wstring docName_;
 };

@@ -48,12 +48,15 @@ enum class PageControlKind {
 // One control of the settings page, created at run time in this order (which is also the order
 // the page's background goes to them). rect: left, top, right, bottom from the top-left corner
 // of the page's client area. items: a combo's entries, ended by a null; null for none.
+// values: for a kCombo whose entries stand for values other than their index, the value of each
+// entry in the same order; null for none.
 struct PageControl {
     PageControlKind kind;
     const wchar_t* text;
     int id; // -1 for labels
     RECT rect;
     const wchar_t* const* items;
+    const long* values = nullptr;
 };
 
 // A fixed array seen as a list.

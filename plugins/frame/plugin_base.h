@@ -97,6 +97,8 @@ protected:
         }
         long number = 0;
         RETURN_IF_FAILED(LongFromVariant(value, &number));
+        if (toControl)
+            number = ValueForPage(*row, number);
         {
             CriticalSectionLock hold(lock_);
             values_.*(row->number) = number;
@@ -122,6 +124,15 @@ protected:
         });
     }
 
+    // Gives every long parameter the value the page reads it as (ValueForPage), page or not.
+    void ReadValuesAsPage() noexcept {
+        CriticalSectionLock hold(lock_);
+        for (const ParamRow<P>& row : params_) {
+            if (row.number)
+                values_.*(row.number) = ValueForPage(row, values_.*(row.number));
+        }
+    }
+
     HRESULT ResetValues() noexcept {
         return GuardedCall([&] {
             P defaults{};
@@ -135,6 +146,11 @@ protected:
     // A plug-in whose reset leaves some values as they are copies them into the defaults here
     // (called under the parameters' lock).
     virtual void KeepOnReset(const P& /*current*/, P& /*defaults*/) const {}
+    // The value a long parameter takes when it comes through PutParamUI or a format plug-in's
+    // UpdateUI: a plug-in whose page reads some value as another maps it here.
+    virtual long ValueForPage(const ParamRow<P>& /*row*/, long value) const noexcept {
+        return value;
+    }
     // Runs change(values) under the lock, for a plug-in that checks or corrects its own values.
     template <class Change> void ChangeParams(Change&& change) {
         CriticalSectionLock hold(lock_);

@@ -54,7 +54,7 @@ public:
     STDMETHODIMP GetParam(BSTR name, VARIANT* value) final {
         return this->GetParamValue(name, value);
     }
-    STDMETHODIMP PutParam(BSTR name, VARIANT value) final {
+    STDMETHODIMP PutParam(BSTR name, VARIANT value) override {
         return this->PutParamValue(name, value, false);
     }
     STDMETHODIMP PutParamUI(BSTR name, VARIANT value) override {

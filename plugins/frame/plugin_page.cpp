@@ -147,6 +147,11 @@ BOOL PluginPage::OnInitDialog(HWND page) {
             Item item{row.kind, row.id, MakeControl(row.kind)};
             if (!item.control)
                 continue;
+            if (row.values && row.items) {
+                item.values = row.values;
+                while (row.items[item.valueCount])
+                    ++item.valueCount;
+            }
             RECT at = row.rect;
             OffsetRect(&at, client.left, client.top);
             item.control->Create(row.text ? row.text : L"", at, page, row.id,
@@ -246,7 +251,8 @@ void PluginPage::ShowHere(const ShowRequest& request) noexcept {
         break;
     case PageControlKind::kCombo:
         if (!request.text)
-            static_cast<CColorCombo*>(item->control.get())->SetCurSel(request.number);
+            static_cast<CColorCombo*>(item->control.get())
+                ->SetCurSel(EntryOf(*item, request.number));
         break;
     case PageControlKind::kSwitchCombo:
         if (!request.text)
@@ -270,5 +276,20 @@ long PluginPage::ComboSelection(int id) const noexcept {
     const Item* item = PageExists() ? Find(id) : nullptr;
     if (!item || !IsCombo(item->kind))
         return CB_ERR;
-    return static_cast<const CColorCombo*>(item->control.get())->GetCurSel();
+    const long index = static_cast<const CColorCombo*>(item->control.get())->GetCurSel();
+    if (!item->values)
+        return index;
+    return index >= 0 && static_cast<size_t>(index) < item->valueCount ? item->values[index]
+                                                                       : CB_ERR;
+}
+
+long PluginPage::EntryOf(const Item& item, long number) noexcept {
+    if (!item.values)
+        return number;
+    // A value that no entry stands for shows the first entry.
+    for (size_t i = 0; i < item.valueCount; ++i) {
+        if (item.values[i] == number)
+            return static_cast<long>(i);
+    }
+    return 0;
 }

@@ -43,7 +43,8 @@ protected:
     // Runs work on the page's thread (at once when called there); nothing without a page. For a
     // plug-in that fills or enables its controls itself.
     void RunOnPage(const std::function<void()>& work) noexcept;
-    // The whole text of an edit; the selected index of a combo box (CB_ERR without one).
+    // The whole text of an edit; the selected index of a combo box (CB_ERR without one), or the
+    // value of the selected entry for a combo whose entries stand for values.
     std::wstring EditText(int id) const;
     long ComboSelection(int id) const noexcept;
 
@@ -63,6 +64,8 @@ private:
         PageControlKind kind;
         int id;
         std::unique_ptr<CColorWindowControl> control;
+        const long* values = nullptr; // a combo's entry values; null: entries are indexes
+        size_t valueCount = 0;
     };
     struct ShowRequest {
         int id;
@@ -77,6 +80,7 @@ private:
     void ShowHere(const ShowRequest& request) noexcept;
     void RunHere(const std::function<void()>& work) noexcept;
     const Item* Find(int id) const noexcept;
+    static long EntryOf(const Item& item, long number) noexcept;
 
     RowList<PageControl> controls_;
     std::vector<Item> items_;
