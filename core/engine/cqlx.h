@@ -18,7 +18,9 @@
 #include "event_dispatcher.h"
 #include "event_poster.h"
 #include "handle.h"
+#include "identity_source.h"
 #include "intake_hooks.h"
+#include "page_conversion.h"
 #include "plugin_event_sink.h"
 #include "qlx_core.h"
 #include "qlx_rplugin.h"
@@ -28,10 +30,18 @@
 #include "wstring.h"
 
 class CfgStore;
+class ComBstr;
 class JobIntake;
 class PluginLists;
 class SpoolJob;
 class SpoolPage;
+
+// The core settings that shape what a transport reads of the pages, taken together: a save
+// keeps the ones it started with.
+struct RenderedSettings {
+    PageConversion conversion;
+    int32_t unicode_prefix = 1;
+};
 
 // The engine object of the core server (one per process, handed out by a singleton factory):
 // the automation interface, the driver-facing interface, the rendered pages, the _IQLXEvents
@@ -51,6 +61,7 @@ class CQLX : public DispatchImpl<CQLX, IQLX>,
              private IntakeHooks,
              private CfgEngine,
              private PluginEventHandler,
+             private IdentitySource,
              private UiConnections::Owner {
 public:
     CQLX() noexcept;
@@ -225,6 +236,18 @@ private:
     // Renders the open job again with the selected format's settings; the job processing's.
     void Rerender() noexcept {}
 
+    // Rendered page collection (cqlx_rendered.cpp)
+    RenderedSettings ReadRenderedSettings() noexcept;
+    ComPtr<IQLX_BSTR_Collection> RenderedPages() const noexcept;
+    // The stored text of a page for conversion; E_FAIL (logged) for an index out of range or
+    // while a cancel runs.
+    HRESULT PageText(LONG index, ComBstr& text) noexcept;
+    HRESULT ItemWith(LONG index, const RenderedSettings& settings, VARIANT* pVal) noexcept;
+    HRESULT ItemSizeWith(LONG index, const RenderedSettings& settings, LONG* pVal) noexcept;
+    static HRESULT UnicodeWith(const RenderedSettings& settings, LONG* pVal) noexcept;
+    // IdentitySource
+    long TakeIdentity() noexcept override;
+
     // Job processing (cqlx_jobs.cpp)
     static DWORD WINAPI open_job_thread(void* self) noexcept;
     static DWORD WINAPI cancel_thread(void* self) noexcept;
@@ -331,6 +354,7 @@ private:
     EventPoster poster_;
 
     CriticalSection init_lock_;
+    CriticalSection identity_lock_; // orders the writes of the advancing identity counter
     mutable SrwLock state_lock_;
 
     volatile LONG init_done_ = 0;

@@ -20,14 +20,6 @@ namespace {
 
 } // namespace
 
-STDMETHODIMP CQLX::get_value(BSTR, VARIANT* pVal) {
-    if (pVal)
-        VariantInit(pVal);
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::put_value(BSTR, VARIANT) {
-    NOT_YET_STARTING();
-}
 STDMETHODIMP CQLX::GetPage(LONG, BSTR* text) {
     if (text)
         *text = nullptr;
@@ -120,33 +112,4 @@ STDMETHODIMP CQLX::get_RedirectPrinter(BSTR* pVal) {
 }
 STDMETHODIMP CQLX::put_RedirectPrinter(BSTR) {
     NOT_YET_STARTING();
-}
-
-// The rendered page collection belongs to the rendering work.
-STDMETHODIMP CQLX::Item(LONG, VARIANT* pVal) {
-    if (pVal)
-        VariantInit(pVal);
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::Count(LONG*) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::GetItem(LONG, BSTR* pVal) {
-    if (pVal)
-        *pVal = nullptr;
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::Unicode(LONG*) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::ItemSize(LONG, LONG*) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::TranslateString(BSTR, LONG, LONG, LONG*, BSTR* output) {
-    if (output)
-        *output = nullptr;
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::JobSize(LONG*) {
-    return E_NOTIMPL;
 }

@@ -141,13 +141,13 @@ void FakeFormat::ClearRendered() {
 }
 STDMETHODIMP FakeFormat::StartPage(LONG page, LONG, LONG) {
     AcquireSRWLockExclusive(&render_lock_);
-    page_ = std::to_wstring(page) + L":";
+    page_ = plain_ ? std::wstring() : std::to_wstring(page) + L":";
     ReleaseSRWLockExclusive(&render_lock_);
     return S_OK;
 }
 STDMETHODIMP FakeFormat::AddItem(LONG, LONG, LONG, LONG, BSTR text, BSTR) {
     AcquireSRWLockExclusive(&render_lock_);
-    if (page_.back() != L':')
+    if (!plain_ && page_.back() != L':')
         page_ += L"|";
     page_ += text ? text : L"";
     ReleaseSRWLockExclusive(&render_lock_);

@@ -95,8 +95,10 @@ public:
         };
         return table;
     }
-    // The texts it gave for the pages, in order: "index:" and the runs joined by "|".
+    // The texts it gave for the pages, in order: "index:" and the runs joined by "|"; with
+    // plain text on, the runs alone, one after the other.
     std::vector<std::wstring> Rendered();
+    void SetPlainText(bool on) { plain_ = on; }
     void ClearRendered();
 
     STDMETHODIMP get_Description(BSTR* text) override;
@@ -110,6 +112,7 @@ public:
 
 private:
     SRWLOCK render_lock_ = SRWLOCK_INIT;
+    volatile bool plain_ = false;
     std::wstring page_;
     std::vector<std::wstring> rendered_;
 };
