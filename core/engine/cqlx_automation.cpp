@@ -20,26 +20,6 @@ namespace {
 
 } // namespace
 
-STDMETHODIMP CQLX::GetPage(LONG, BSTR* text) {
-    if (text)
-        *text = nullptr;
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::SavePage(LONG) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::SavePageWait(LONG) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::UpdatePage(LONG, BSTR) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::SaveAllPages() {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::SaveAllPagesWait() {
-    NOT_YET_STARTING();
-}
 STDMETHODIMP CQLX::Redirect(BSTR, BSTR) {
     NOT_YET_STARTING();
 }
@@ -50,22 +30,6 @@ STDMETHODIMP CQLX::GetEMFPage(LONG, BSTR) {
     NOT_YET_STARTING();
 }
 STDMETHODIMP CQLX::SetEMFPage(LONG, BSTR) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_DocumentName(BSTR* pVal) {
-    if (pVal)
-        *pVal = nullptr;
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_TotalPages(LONG*) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_RenderedPages(LONG*) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_JobProperty(BSTR, VARIANT* pVal) {
-    if (pVal)
-        VariantInit(pVal);
     NOT_YET_STARTING();
 }
 

@@ -2,12 +2,16 @@
 // saves.
 #include "cqlx.h"
 
+#include <string>
+
 #include "cfg_store.h"
 #include "com_result.h"
 #include "com_variant.h"
 #include "error_ids.h"
 #include "log.h"
+#include "plugin_lists.h"
 #include "setting_names.h"
+#include "spool_job.h"
 
 namespace {
 
@@ -62,4 +66,123 @@ STDMETHODIMP CQLX::put_value(BSTR Name, VARIANT newVal) {
                                    known ? nullptr : Text(Name));
     poster_.PostOnSettingChangeFailed(setting_name::kCore, Text(Name));
     return hr;
+}
+
+// The current job and its pages
+
+STDMETHODIMP CQLX::GetPage(LONG page_id, BSTR* text) {
+    RETURN_IF_NULL(text);
+    *text = nullptr;
+    if (FAILED(PostStartImpl()))
+        return E_FAIL;
+    if (!processed_job_.load())
+        return E_INVALIDARG;
+    ComPtr<IQLX_BSTR_Collection> pages = RenderedPages();
+    return pages ? pages->GetItem(page_id, text) : E_INVALIDARG;
+}
+
+STDMETHODIMP CQLX::UpdatePage(LONG page_id, BSTR new_text) {
+    LogInfo(L'C', L"UpdatePage");
+    if (FAILED(PostStartImpl()))
+        return E_FAIL;
+    const SpoolJob* job = processed_job_.load();
+    if (!job)
+        return ReportError(IDS_NO_JOB_READY);
+    if (page_id < 0 || static_cast<unsigned>(page_id) >= job->PageCount())
+        return ReportError(IDS_INVALID_PAGE_NUMBER);
+    if (send_counter_.Count() > 0 || Flag(save_starting_))
+        return ReportError(IDS_BUSY_PROCESSING);
+    ComPtr<IQLX_BSTR_Collection> pages = RenderedPages();
+    return pages ? pages->Replace(page_id, new_text) : E_FAIL;
+}
+
+STDMETHODIMP CQLX::get_DocumentName(BSTR* pVal) {
+    RETURN_IF_NULL(pVal);
+    SrwGuard guard(state_lock_);
+    return CopyText(document_name_, pVal);
+}
+
+STDMETHODIMP CQLX::get_TotalPages(LONG* pVal) {
+    RETURN_IF_NULL(pVal);
+    const SpoolJob* job = processed_job_.load();
+    *pVal = job ? static_cast<LONG>(job->PageCount()) : 0;
+    return S_OK;
+}
+
+STDMETHODIMP CQLX::get_RenderedPages(LONG* pVal) {
+    RETURN_IF_NULL(pVal);
+    *pVal = 0;
+    if (!processed_job_.load())
+        return S_OK;
+    ComPtr<IQLX_BSTR_Collection> pages = RenderedPages();
+    return pages ? pages->get_Count(pVal) : S_OK;
+}
+
+namespace {
+
+HRESULT StringValue(const WString& text, VARIANT* out) {
+    V_BSTR(out) = SysAllocStringLen(text.c_str(), text.Length());
+    if (!V_BSTR(out))
+        return E_OUTOFMEMORY;
+    V_VT(out) = VT_BSTR;
+    return S_OK;
+}
+
+} // namespace
+
+STDMETHODIMP CQLX::get_JobProperty(BSTR Name, VARIANT* pVal) {
+    RETURN_IF_NULL(pVal);
+    VariantInit(pVal);
+    // Read under render_lock: the job cannot be closed meanwhile.
+    CriticalSectionLock hold(render_lock_);
+    const SpoolJob* job = processed_job_.load();
+    const std::wstring name = Text(Name);
+    const struct {
+        const wchar_t* name;
+        long value;
+    } numbers[] = {
+        {L"JobID", job ? job->job_id : 0},
+        {L"Resolution", job ? job->dpi : 0},
+        {L"Status", job ? static_cast<long>(job->Flags()) : 0},
+    };
+    for (const auto& number : numbers) {
+        if (name == number.name) {
+            V_VT(pVal) = VT_I4;
+            V_I4(pVal) = number.value;
+            return S_OK;
+        }
+    }
+    const WString none;
+    const struct {
+        const wchar_t* name;
+        const WString& value;
+    } texts[] = {
+        {L"Printer", job ? job->printer : none},
+        {L"Document", job ? job->document : none},
+        {L"Format", job ? job->format : none},
+        {L"SpoolFile", job ? job->spool_file : none},
+        {L"SepFile", job ? job->separator_file : none},
+    };
+    for (const auto& text : texts) {
+        if (name == text.name)
+            return StringValue(text.value, pVal);
+    }
+    return S_OK;
+}
+
+void CQLX::Rerender() noexcept {
+    CriticalSectionLock hold(render_lock_);
+    RenderBusyFlag busy(render_busy_);
+    SpoolJob* job = processed_job_.load();
+    if (!job || (job->Flags() & kJobRendered) == 0 || send_counter_.Count() > 0 ||
+        Flag(save_starting_))
+        return;
+    FormatRef format = plugins_->SelectedFormat();
+    ComPtr<IQLX_RPLUGIN> plugin = format ? format->Object() : nullptr;
+    if (!plugin)
+        return;
+    job->ClearFlags(kJobRendered);
+    if (ComPtr<IQLX_BSTR_Collection> pages = RenderedPages())
+        pages->RemoveAll();
+    render_all(*job, plugin.Get());
 }
