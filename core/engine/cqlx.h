@@ -281,6 +281,8 @@ private:
     void FinishSend(SaveRun& run, bool never_started) noexcept;
     void AbortProcessing(bool whole_job, UINT id) noexcept;
     void WaitForSave() noexcept;
+    // The error of a page request for the processed job (no job, page out of range); 0: none.
+    UINT RefusePageOfJob(LONG page_number) noexcept;
 
     // Job processing (cqlx_jobs.cpp)
     static DWORD WINAPI open_job_thread(void* self) noexcept;

@@ -85,11 +85,9 @@ STDMETHODIMP CQLX::UpdatePage(LONG page_id, BSTR new_text) {
     LogInfo(L'C', L"UpdatePage");
     if (FAILED(PostStartImpl()))
         return E_FAIL;
-    const SpoolJob* job = processed_job_.load();
-    if (!job)
-        return ReportError(IDS_NO_JOB_READY);
-    if (page_id < 0 || static_cast<unsigned>(page_id) >= job->PageCount())
-        return ReportError(IDS_INVALID_PAGE_NUMBER);
+    const UINT refused = RefusePageOfJob(page_id);
+    if (refused != 0)
+        return ReportError(refused);
     if (send_counter_.Count() > 0 || Flag(save_starting_))
         return ReportError(IDS_BUSY_PROCESSING);
     ComPtr<IQLX_BSTR_Collection> pages = RenderedPages();
@@ -104,6 +102,7 @@ STDMETHODIMP CQLX::get_DocumentName(BSTR* pVal) {
 
 STDMETHODIMP CQLX::get_TotalPages(LONG* pVal) {
     RETURN_IF_NULL(pVal);
+    CriticalSectionLock hold(render_lock_);
     const SpoolJob* job = processed_job_.load();
     *pVal = job ? static_cast<LONG>(job->PageCount()) : 0;
     return S_OK;

@@ -284,11 +284,18 @@ STDMETHODIMP CQLX::SaveAllPages() {
     LogInfo(L'C', L"SaveAllPages");
     if (FAILED(PostStartImpl()))
         return E_FAIL;
-    const SpoolJob* job = processed_job_.load();
-    if (!job || (job->Flags() & kJobRendered) == 0)
-        return ReportError(IDS_NO_JOB_READY);
-    if (job->PageCount() == 0)
-        return ReportError(IDS_INVALID_PAGE_NUMBER);
+    UINT refused = 0;
+    {
+        // Read under render_lock: a cancel may be closing the job.
+        CriticalSectionLock hold(render_lock_);
+        const SpoolJob* job = processed_job_.load();
+        if (!job || (job->Flags() & kJobRendered) == 0)
+            refused = IDS_NO_JOB_READY;
+        else if (job->PageCount() == 0)
+            refused = IDS_INVALID_PAGE_NUMBER;
+    }
+    if (refused != 0)
+        return ReportError(refused);
     if (!ClaimSave())
         return ReportError(IDS_BUSY_PROCESSING);
     SetFlag(failed_sends_, 0);
@@ -301,17 +308,25 @@ STDMETHODIMP CQLX::SavePage(LONG page_number) {
     LogInfo(L'C', L"SavePage");
     if (FAILED(PostStartImpl()))
         return E_FAIL;
-    const SpoolJob* job = processed_job_.load();
-    if (!job)
-        return ReportError(IDS_NO_JOB_READY);
-    if (page_number < 0 || static_cast<unsigned>(page_number) >= job->PageCount())
-        return ReportError(IDS_INVALID_PAGE_NUMBER);
+    const UINT refused = RefusePageOfJob(page_number);
+    if (refused != 0)
+        return ReportError(refused);
     if (!ClaimSave())
         return ReportError(IDS_BUSY_PROCESSING);
     SetFlag(failed_sends_, 0);
     const HRESULT hr = SendPage(page_number, false);
     SetFlag(save_starting_, 0);
     return hr;
+}
+
+UINT CQLX::RefusePageOfJob(LONG page_number) noexcept {
+    CriticalSectionLock hold(render_lock_);
+    const SpoolJob* job = processed_job_.load();
+    if (!job)
+        return IDS_NO_JOB_READY;
+    if (page_number < 0 || static_cast<unsigned>(page_number) >= job->PageCount())
+        return IDS_INVALID_PAGE_NUMBER;
+    return 0;
 }
 
 void CQLX::WaitForSave() noexcept {
