@@ -18,20 +18,43 @@
 #include "event_dispatcher.h"
 #include "event_poster.h"
 #include "handle.h"
+#include "identity_source.h"
 #include "intake_hooks.h"
+#include "page_conversion.h"
 #include "plugin_event_sink.h"
 #include "qlx_core.h"
 #include "qlx_rplugin.h"
+#include "qlx_tplugin.h"
 #include "replay_handover.h"
 #include "srw_lock.h"
 #include "ui_connections.h"
 #include "wstring.h"
 
 class CfgStore;
+class ComBstr;
 class JobIntake;
 class PluginLists;
 class SpoolJob;
 class SpoolPage;
+
+// The core settings that shape what a transport reads of the pages, taken together: a save
+// keeps the ones it started with.
+struct RenderedSettings {
+    PageConversion conversion;
+    int32_t unicode_prefix = 1;
+};
+
+// Set while a job is opened, closed or rendered again (CancelJobWait then goes asynchronous).
+class RenderBusyFlag {
+public:
+    explicit RenderBusyFlag(volatile LONG& flag) : flag_(flag) { InterlockedExchange(&flag_, 1); }
+    ~RenderBusyFlag() { InterlockedExchange(&flag_, 0); }
+    RenderBusyFlag(const RenderBusyFlag&) = delete;
+    RenderBusyFlag& operator=(const RenderBusyFlag&) = delete;
+
+private:
+    volatile LONG& flag_;
+};
 
 // The engine object of the core server (one per process, handed out by a singleton factory):
 // the automation interface, the driver-facing interface, the rendered pages, the _IQLXEvents
@@ -51,6 +74,7 @@ class CQLX : public DispatchImpl<CQLX, IQLX>,
              private IntakeHooks,
              private CfgEngine,
              private PluginEventHandler,
+             private IdentitySource,
              private UiConnections::Owner {
 public:
     CQLX() noexcept;
@@ -78,6 +102,11 @@ public:
 
     // For tests of later work and of the events: posts a whole job's events directly.
     void PostJobEvents(long pages) noexcept;
+    // Returns once the job thread and the send threads of a save have ended.
+    void WaitForSavesForTests() noexcept {
+        processing_counter_.Wait(L"tests: processing");
+        send_counter_.Wait(L"tests: saving");
+    }
     // Whether the open job's pages have all been rendered.
     bool JobRenderedForTests() const noexcept { return JobRendered(); }
     // The cancel counter, which a cancel thread holds while it runs.
@@ -222,8 +251,38 @@ private:
     bool put_FormatImpl(const wchar_t* name) noexcept;
     HRESULT SaveConfigurationTo(CfgTree tree) noexcept;
     std::wstring CurrentPrinter() const;
-    // Renders the open job again with the selected format's settings; the job processing's.
-    void Rerender() noexcept {}
+    // Renders the open job again with the selected format's settings, on the calling thread.
+    void Rerender() noexcept;
+
+    // Rendered page collection (cqlx_rendered.cpp)
+    RenderedSettings ReadRenderedSettings() noexcept;
+    ComPtr<IQLX_BSTR_Collection> RenderedPages() const noexcept;
+    // The stored text of a page for conversion; E_FAIL (logged) for an index out of range or
+    // while a cancel runs.
+    HRESULT PageText(LONG index, ComBstr& text) noexcept;
+    HRESULT ItemWith(LONG index, const RenderedSettings& settings, VARIANT* pVal) noexcept;
+    HRESULT ItemSizeWith(LONG index, const RenderedSettings& settings, LONG* pVal) noexcept;
+    static HRESULT UnicodeWith(const RenderedSettings& settings, LONG* pVal) noexcept;
+    // IdentitySource
+    long TakeIdentity() noexcept override;
+
+    // Saving (cqlx_saving.cpp)
+public:
+    struct SaveRun;
+
+private:
+    friend class SaveView;
+    // One save at a time: claimed in one step, so two saves at once start one.
+    bool ClaimSave() noexcept;
+    HRESULT SendPage(LONG index, bool whole_job) noexcept;
+    void AddSaveEntries(SpoolJob& job) noexcept;
+    static DWORD WINAPI send_thread(void* param) noexcept;
+    bool SendThroughTransport(SaveRun& run, IQLX_TPLUGIN* plugin) noexcept;
+    void FinishSend(SaveRun& run, bool never_started) noexcept;
+    void AbortProcessing(bool whole_job, UINT id) noexcept;
+    void WaitForSave() noexcept;
+    // The error of a page request for the processed job (no job, page out of range); 0: none.
+    UINT RefusePageOfJob(LONG page_number) noexcept;
 
     // Job processing (cqlx_jobs.cpp)
     static DWORD WINAPI open_job_thread(void* self) noexcept;
@@ -244,7 +303,10 @@ private:
     void WakeJobThread() noexcept;
     // CloseJob's waits, which run before render_lock is taken: the awaited threads may need it.
     void WaitBeforeClosing() noexcept;
-    void CloseJob() noexcept;
+    // Closes the processed job when it is still the one of that serial (0: none).
+    void CloseJobIf(uint64_t serial) noexcept;
+    // The serial of the job being processed, 0 when none.
+    uint64_t ProcessedSerial() noexcept;
     void CloseJobLocked() noexcept;
     void DropProcessedJobLocked(SpoolJob* job) noexcept;
     void KeepProcessedJobLocked(SpoolJob* job) noexcept;
@@ -331,6 +393,7 @@ private:
     EventPoster poster_;
 
     CriticalSection init_lock_;
+    CriticalSection identity_lock_; // orders the writes of the advancing identity counter
     mutable SrwLock state_lock_;
 
     volatile LONG init_done_ = 0;
@@ -341,6 +404,12 @@ private:
     volatile LONG failed_sends_ = 0;
     // Stops in progress: while one waits for the worker threads no job thread is started.
     volatile LONG halting_ = 0;
+    // Set from a save's claim until its send threads are counted.
+    volatile LONG save_starting_ = 0;
+    // Counts the jobs opened (under render_lock), so that a close meant for one job never
+    // closes the next; the cancel's job is taken when the cancel is asked for.
+    uint64_t processed_serial_ = 0;
+    uint64_t cancel_serial_ = 0;
 
     // Opening, closing and re-rendering jobs; taken before the JobList's lock, never after.
     CriticalSection render_lock_;

@@ -20,34 +20,6 @@ namespace {
 
 } // namespace
 
-STDMETHODIMP CQLX::get_value(BSTR, VARIANT* pVal) {
-    if (pVal)
-        VariantInit(pVal);
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::put_value(BSTR, VARIANT) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::GetPage(LONG, BSTR* text) {
-    if (text)
-        *text = nullptr;
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::SavePage(LONG) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::SavePageWait(LONG) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::UpdatePage(LONG, BSTR) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::SaveAllPages() {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::SaveAllPagesWait() {
-    NOT_YET_STARTING();
-}
 STDMETHODIMP CQLX::Redirect(BSTR, BSTR) {
     NOT_YET_STARTING();
 }
@@ -58,22 +30,6 @@ STDMETHODIMP CQLX::GetEMFPage(LONG, BSTR) {
     NOT_YET_STARTING();
 }
 STDMETHODIMP CQLX::SetEMFPage(LONG, BSTR) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_DocumentName(BSTR* pVal) {
-    if (pVal)
-        *pVal = nullptr;
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_TotalPages(LONG*) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_RenderedPages(LONG*) {
-    NOT_YET_STARTING();
-}
-STDMETHODIMP CQLX::get_JobProperty(BSTR, VARIANT* pVal) {
-    if (pVal)
-        VariantInit(pVal);
     NOT_YET_STARTING();
 }
 
@@ -120,33 +76,4 @@ STDMETHODIMP CQLX::get_RedirectPrinter(BSTR* pVal) {
 }
 STDMETHODIMP CQLX::put_RedirectPrinter(BSTR) {
     NOT_YET_STARTING();
-}
-
-// The rendered page collection belongs to the rendering work.
-STDMETHODIMP CQLX::Item(LONG, VARIANT* pVal) {
-    if (pVal)
-        VariantInit(pVal);
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::Count(LONG*) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::GetItem(LONG, BSTR* pVal) {
-    if (pVal)
-        *pVal = nullptr;
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::Unicode(LONG*) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::ItemSize(LONG, LONG*) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::TranslateString(BSTR, LONG, LONG, LONG*, BSTR* output) {
-    if (output)
-        *output = nullptr;
-    return E_NOTIMPL;
-}
-STDMETHODIMP CQLX::JobSize(LONG*) {
-    return E_NOTIMPL;
 }

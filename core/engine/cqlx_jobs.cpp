@@ -26,18 +26,6 @@ long ThreadId() {
     return static_cast<long>(GetCurrentThreadId());
 }
 
-// Set while a job is opened or closed (CancelJobWait then goes asynchronous).
-class RenderBusy {
-public:
-    explicit RenderBusy(volatile LONG& flag) : flag_(flag) { InterlockedExchange(&flag_, 1); }
-    ~RenderBusy() { InterlockedExchange(&flag_, 0); }
-    RenderBusy(const RenderBusy&) = delete;
-    RenderBusy& operator=(const RenderBusy&) = delete;
-
-private:
-    volatile LONG& flag_;
-};
-
 // With AsyncEvents the user interface should have the job's events before its pages go; a
 // listener that hangs must not hold the close up for ever.
 constexpr DWORD kEventDrainLimitMs = 5000;
@@ -91,12 +79,13 @@ void CQLX::OpenJob() {
     bool idle = false;
     {
         CriticalSectionLock hold(render_lock_);
-        RenderBusy busy(render_busy_);
+        RenderBusyFlag busy(render_busy_);
         if (processed_job_.load() || Flag(stopping_) || Flag(stopped_) || Flag(halting_))
             return;
         SpoolJob* job = intake_->job_list().Front();
         if (job) {
             processed_job_.store(job);
+            ++processed_serial_;
             processing_counter_.Enter();
             LogInfo(L'C', L"CQLX::OpenJob");
             // On failure the job stays the processed one, as after "Format plugin is not set":
@@ -270,17 +259,24 @@ void CQLX::WaitBeforeClosing() noexcept {
     }
 }
 
-void CQLX::CloseJob() noexcept {
+void CQLX::CloseJobIf(uint64_t serial) noexcept {
     LogInfo(L'C', L"CQLX::CloseJob [");
     WaitBeforeClosing();
     {
         // OnCancelJob goes out once render_lock is released: a listener may call back.
         EventPoster::Deferral deferral(poster_);
         CriticalSectionLock hold(render_lock_);
-        RenderBusy busy(render_busy_);
-        CloseJobLocked();
+        RenderBusyFlag busy(render_busy_);
+        // Only the job the caller meant: it may have been closed and the next one opened.
+        if (serial != 0 && serial == processed_serial_)
+            CloseJobLocked();
     }
     LogInfo(L'C', L"CQLX::CloseJob ]");
+}
+
+uint64_t CQLX::ProcessedSerial() noexcept {
+    CriticalSectionLock hold(render_lock_);
+    return processed_job_.load() ? processed_serial_ : 0;
 }
 
 void CQLX::CloseJobLocked() noexcept {
@@ -350,6 +346,7 @@ STDMETHODIMP CQLX::CancelJob() {
         SetFlag(cancelling_, 0);
         return E_FAIL;
     }
+    cancel_serial_ = ProcessedSerial();
     cancel_counter_.Enter();
     if (!StartWorker(cancel_thread, cancel_counter_, L"CKW::CancelJob Thread creation failed"))
         SetFlag(cancelling_, 0);
@@ -385,7 +382,8 @@ void CQLX::CancelJobImpl() noexcept {
     WakeJobThread();
     processing_counter_.Wait(L"CQLX::CancelJob Waiting For Processing Semaphore");
     send_counter_.Wait(L"CQLX::CancelJob Waiting For Transport Semaphore");
-    CloseJob();
+    // The job that was current when the cancel was asked for, not one opened since.
+    CloseJobIf(cancel_serial_);
     SetFlag(cancelling_, 0);
     OpenJob();
     LogInfo(L'C', L"CQLX::CancelJobImpl ]");
@@ -405,6 +403,7 @@ STDMETHODIMP CQLX::CancelJobWait() {
         SetFlag(cancelling_, 0);
         return E_FAIL;
     }
+    cancel_serial_ = ProcessedSerial();
     // Counted as any cancel, so that a Stop waits for it.
     HeldShare share(cancel_counter_, HeldShare::kEnter);
     CancelJobImpl();
@@ -455,7 +454,7 @@ void CQLX::CancelAllJobsImpl() noexcept {
     {
         EventPoster::Deferral deferral(poster_);
         CriticalSectionLock hold(render_lock_);
-        RenderBusy busy(render_busy_);
+        RenderBusyFlag busy(render_busy_);
         CloseJobLocked();
         // Under the same hold: no job can be opened between the close and the clearing.
         intake_->job_list().Clear();

@@ -29,7 +29,6 @@
 
 namespace {
 
-
 TEST_F(EngineInProcess, StartsWithItsPrinterAndPlugins) {
     ASSERT_EQ(printer_.Result(), S_OK);
     ASSERT_EQ(Create(), S_OK);

@@ -125,6 +125,70 @@ void FakeTransport::FireProgress(long value) noexcept {
     events_.FireDispatch(3, &params);
 }
 
+std::vector<std::wstring> FakeTransport::Calls() {
+    AcquireSRWLockExclusive(&calls_lock_);
+    std::vector<std::wstring> copy = calls_;
+    ReleaseSRWLockExclusive(&calls_lock_);
+    return copy;
+}
+std::vector<std::wstring> FakeTransport::PagesRead() {
+    AcquireSRWLockExclusive(&calls_lock_);
+    std::vector<std::wstring> copy = read_;
+    ReleaseSRWLockExclusive(&calls_lock_);
+    return copy;
+}
+void FakeTransport::ClearCalls() {
+    AcquireSRWLockExclusive(&calls_lock_);
+    calls_.clear();
+    read_.clear();
+    ReleaseSRWLockExclusive(&calls_lock_);
+}
+void FakeTransport::FailAt(const std::wstring& call) {
+    AcquireSRWLockExclusive(&calls_lock_);
+    fail_at_ = call;
+    ReleaseSRWLockExclusive(&calls_lock_);
+}
+void FakeTransport::SetDuringSend(std::function<void(IRenderedCollection*)> action) {
+    AcquireSRWLockExclusive(&calls_lock_);
+    during_send_ = std::move(action);
+    ReleaseSRWLockExclusive(&calls_lock_);
+}
+HRESULT FakeTransport::Record(const std::wstring& call, const wchar_t* kind) {
+    AcquireSRWLockExclusive(&calls_lock_);
+    calls_.push_back(call);
+    const bool fail = fail_at_ == kind;
+    ReleaseSRWLockExclusive(&calls_lock_);
+    return fail ? E_FAIL : S_OK;
+}
+STDMETHODIMP FakeTransport::StartJob() {
+    return Record(L"StartJob", L"StartJob");
+}
+STDMETHODIMP FakeTransport::Send(IRenderedCollection* pages, LONG whole, LONG page) {
+    const HRESULT hr =
+        Record(L"Send(" + std::to_wstring(whole) + L"," + std::to_wstring(page) + L")", L"Send");
+    AcquireSRWLockExclusive(&calls_lock_);
+    std::function<void(IRenderedCollection*)> action = during_send_;
+    ReleaseSRWLockExclusive(&calls_lock_);
+    if (action)
+        action(pages);
+    LONG count = 0;
+    if (pages && SUCCEEDED(pages->Count(&count))) {
+        for (LONG i = 0; i < count; ++i) {
+            BSTR text = nullptr;
+            const std::wstring read =
+                SUCCEEDED(pages->GetItem(i, &text)) && text ? text : L"<failed>";
+            SysFreeString(text);
+            AcquireSRWLockExclusive(&calls_lock_);
+            read_.push_back(read);
+            ReleaseSRWLockExclusive(&calls_lock_);
+        }
+    }
+    return hr;
+}
+STDMETHODIMP FakeTransport::EndJob() {
+    return Record(L"EndJob", L"EndJob");
+}
+
 STDMETHODIMP FakeFormat::get_Description(BSTR* text) {
     return Text(L"Fake format", text);
 }
@@ -141,13 +205,13 @@ void FakeFormat::ClearRendered() {
 }
 STDMETHODIMP FakeFormat::StartPage(LONG page, LONG, LONG) {
     AcquireSRWLockExclusive(&render_lock_);
-    page_ = std::to_wstring(page) + L":";
+    page_ = plain_ ? std::wstring() : std::to_wstring(page) + L":";
     ReleaseSRWLockExclusive(&render_lock_);
     return S_OK;
 }
 STDMETHODIMP FakeFormat::AddItem(LONG, LONG, LONG, LONG, BSTR text, BSTR) {
     AcquireSRWLockExclusive(&render_lock_);
-    if (page_.back() != L':')
+    if (!plain_ && page_.back() != L':')
         page_ += L"|";
     page_ += text ? text : L"";
     ReleaseSRWLockExclusive(&render_lock_);
@@ -160,11 +224,27 @@ STDMETHODIMP FakeFormat::EndPage(BSTR* text) {
     ReleaseSRWLockExclusive(&render_lock_);
     return Text(page, text);
 }
+void FakeFormat::SetHeaderFooter(const std::wstring& header, const std::wstring& footer) {
+    AcquireSRWLockExclusive(&render_lock_);
+    header_ = header;
+    footer_ = footer;
+    ReleaseSRWLockExclusive(&render_lock_);
+}
 STDMETHODIMP FakeFormat::GetHeader(LONG, BSTR* text) {
-    return Text(L"", text);
+    AcquireSRWLockExclusive(&render_lock_);
+    const std::wstring header = header_;
+    ReleaseSRWLockExclusive(&render_lock_);
+    if (text)
+        *text = nullptr;
+    return header.empty() ? E_NOTIMPL : Text(header, text);
 }
 STDMETHODIMP FakeFormat::GetFooter(BSTR* text) {
-    return Text(L"", text);
+    AcquireSRWLockExclusive(&render_lock_);
+    const std::wstring footer = footer_;
+    ReleaseSRWLockExclusive(&render_lock_);
+    if (text)
+        *text = nullptr;
+    return footer.empty() ? E_NOTIMPL : Text(footer, text);
 }
 STDMETHODIMP FakeFormat::get_Extension(BSTR* text) {
     return Text(L"txt", text);

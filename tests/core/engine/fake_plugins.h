@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -77,10 +78,29 @@ public:
     void FireError(const wchar_t* message) noexcept;
     void FireProgress(long value) noexcept;
 
-    STDMETHODIMP StartJob() override { return S_OK; }
-    STDMETHODIMP Send(IRenderedCollection*, LONG, LONG) override { return S_OK; }
-    STDMETHODIMP EndJob() override { return S_OK; }
+    // The job calls as received ("StartJob", "Send(whole,page)", "EndJob"), and the pages that
+    // each Send read, in order, through the collection's Count and GetItem.
+    std::vector<std::wstring> Calls();
+    std::vector<std::wstring> PagesRead();
+    void ClearCalls();
+    // The call that answers E_FAIL from now on: "StartJob", "Send", "EndJob" or "" for none.
+    void FailAt(const std::wstring& call);
+    // Runs inside Send, before the pages are read, on the send thread.
+    void SetDuringSend(std::function<void(IRenderedCollection*)> action);
+
+    STDMETHODIMP StartJob() override;
+    STDMETHODIMP Send(IRenderedCollection* pages, LONG whole, LONG page) override;
+    STDMETHODIMP EndJob() override;
     STDMETHODIMP UpdateUI(LONG) override { return S_OK; }
+
+private:
+    HRESULT Record(const std::wstring& call, const wchar_t* kind);
+
+    SRWLOCK calls_lock_ = SRWLOCK_INIT;
+    std::vector<std::wstring> calls_;
+    std::vector<std::wstring> read_;
+    std::wstring fail_at_;
+    std::function<void(IRenderedCollection*)> during_send_;
 };
 
 class FakeFormat : public FakePluginBase<IQLX_RPLUGIN> {
@@ -95,8 +115,12 @@ public:
         };
         return table;
     }
-    // The texts it gave for the pages, in order: "index:" and the runs joined by "|".
+    // The texts it gave for the pages, in order: "index:" and the runs joined by "|"; with
+    // plain text on, the runs alone, one after the other.
     std::vector<std::wstring> Rendered();
+    void SetPlainText(bool on) { plain_ = on; }
+    // What GetHeader and GetFooter give; empty (the default): they are not implemented.
+    void SetHeaderFooter(const std::wstring& header, const std::wstring& footer);
     void ClearRendered();
 
     STDMETHODIMP get_Description(BSTR* text) override;
@@ -110,6 +134,9 @@ public:
 
 private:
     SRWLOCK render_lock_ = SRWLOCK_INIT;
+    volatile bool plain_ = false;
+    std::wstring header_;
+    std::wstring footer_;
     std::wstring page_;
     std::vector<std::wstring> rendered_;
 };
