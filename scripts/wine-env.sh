@@ -2,7 +2,9 @@
 # One prefix serves both trees, so 64-bit and 32-bit programs meet in one registry.
 QLX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$QLX_ROOT/scripts/trees.sh"
-export WINEPREFIX="$qlx_build_root/wineprefix"
+# The tests' prefix; the demo and the benchmark set the system up in one of their own
+# (QLX_PREFIX_NAME=demo-wineprefix), so that its registrations never meet the tests.
+export WINEPREFIX="$qlx_build_root/${QLX_PREFIX_NAME:-wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export QLX_WINEPREFIX="$WINEPREFIX"
