@@ -9,6 +9,7 @@
 
 #include "com_bstr.h"
 #include "com_ptr.h"
+#include "com_variant.h"
 #include "core_ids.h"
 #include "event_dispids.h"
 #include "event_recorder.h"
@@ -316,6 +317,74 @@ TEST_F(CoreProgram, AJobFromAClientProcessIsRenderedWithTheTextWithLayoutFormat)
     EXPECT_TRUE(recorder->Lines({kOnError, kOnCancelJob}).empty());
     EXPECT_EQ(point->Unadvise(cookie), S_OK);
     ASSERT_EQ(engine_->CancelJobWait(), S_OK);
+}
+
+// The main road: a job from a client process is rendered with the text-with-layout plug-in and
+// saved by the file transport, as soon as it is rendered, into a text file inside the chosen
+// folder, whatever its document name says; then the core holds no job.
+TEST_F(CoreProgram, AJobFromAClientProcessEndsInATextFileOfTheFileTransport) {
+    if (!FileThere(QLX_SEND_PROGRAM) || !FileThere(QLX_TWL_LIBRARY) ||
+        !FileThere(QLX_FILE_LIBRARY)) {
+        GTEST_SKIP() << "missing the sender or a plug-in";
+    }
+    RegisteredLibrary twl(QLX_TWL_LIBRARY), file(QLX_FILE_LIBRARY);
+    ASSERT_EQ(twl.Result(), S_OK);
+    ASSERT_EQ(file.Result(), S_OK);
+    Connect();
+    ASSERT_TRUE(engine_);
+    TempDir out;
+    const ComBstr transport(L"File");
+    ASSERT_EQ(engine_->put_Format(ComBstr(L"TWL")), S_OK);
+    ASSERT_EQ(engine_->put_Transport(transport), S_OK);
+    ASSERT_EQ(
+        engine_->put_TransportParam(transport, ComBstr(L"path"), ComVariant(out.Path().c_str())),
+        S_OK);
+    ASSERT_EQ(engine_->put_TransportParam(transport, ComBstr(L"filename"),
+                                          ComVariant(L"{{DOCNAME}}.{{EXT}}")),
+              S_OK);
+    ASSERT_EQ(engine_->put_AutoSave(1), S_OK);
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(EventsPoint(engine_, &point), S_OK);
+    EventRecorder* recorder = nullptr;
+    ComPtr<IDispatch> sink = EventRecorder::Make(&recorder);
+    DWORD cookie = 0;
+    ASSERT_EQ(point->Advise(sink, &cookie), S_OK);
+
+    const std::string runs = "document ..\\..\\Report: caf\xC3\xA9\n"
+                             "page 2550 3300\n"
+                             "300 300 600 50 Courier New|first page\n"
+                             "1200 300 300 50 Courier New|right\n"
+                             "page 2550 3300\n"
+                             "300 300 600 50 Courier New|second page\n";
+    TempDir in;
+    const std::wstring job = in.File(L"job.runs");
+    ASSERT_TRUE(WriteWholeFile(job, runs));
+    EXPECT_EQ(RunProgram(Quoted(QLX_SEND_PROGRAM) + L" --job 14 \"" + job + L"\""), 0);
+    LONG jobs = -1;
+    for (int i = 0; i < 300 && jobs != 0; ++i) {
+        Sleep(100);
+        ASSERT_EQ(engine_->get_TotalJobs(&jobs), S_OK);
+    }
+    EXPECT_EQ(jobs, 0) << "the saved job is dropped";
+
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((out.Path() + L"\\*.txt").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << "a text file in the chosen folder";
+    const std::wstring name = found.cFileName;
+    EXPECT_FALSE(FindNextFileW(search, &found)) << "one file for the job";
+    FindClose(search);
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(out.File(name), &bytes));
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE") << "UTF-16 with its byte-order mark";
+    const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data() + 2),
+                            (bytes.size() - 2) / sizeof(wchar_t));
+    for (const wchar_t* expected : {L"first page", L"right", L"second page"})
+        EXPECT_NE(text.find(expected), std::wstring::npos) << Narrow(text);
+    EXPECT_LT(text.find(L"first page"), text.find(L"second page"));
+    const std::vector<std::wstring> errors = recorder->Lines({kOnError});
+    EXPECT_TRUE(errors.empty()) << Narrow(errors.empty() ? L"" : errors[0]);
+    EXPECT_EQ(point->Unadvise(cookie), S_OK);
 }
 
 } // namespace
