@@ -13,6 +13,7 @@
 #include "com_variant.h"
 #include "fixture_ids.h"
 #include "handle.h"
+#include "program_run.h"
 #include "qlx_core.h"
 #include "registration.h"
 #include "temp_dir.h"
@@ -28,8 +29,7 @@ int RunProgram(std::wstring commandLine) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    if (!StartProcess(&commandLine[0], false, &startup, &process))
         return -1;
     UniqueHandle thread(process.hThread), handle(process.hProcess);
     if (WaitForSingleObject(handle.Get(), 60000) != WAIT_OBJECT_0) {

@@ -1,5 +1,6 @@
 #include "program_run.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "handle.h"
@@ -17,6 +18,21 @@ void Drain(HANDLE pipe, std::string* text) {
 }
 
 } // namespace
+
+bool StartProcess(wchar_t* line, bool inherit, STARTUPINFOW* startup, PROCESS_INFORMATION* info) {
+    // Wine now and then refuses a start while many test programs start others at once.
+    for (int attempt = 0;; ++attempt) {
+        if (CreateProcessW(nullptr, line, nullptr, nullptr, inherit, 0, nullptr, nullptr, startup,
+                           info))
+            return true;
+        const DWORD error = GetLastError();
+        if (attempt == 4) {
+            fprintf(stderr, "cannot start %ls: error %lu\n", line, error);
+            return false;
+        }
+        Sleep(200);
+    }
+}
 
 std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
@@ -41,8 +57,7 @@ int RunProgram(const std::wstring& command_line, std::string* output, DWORD time
     std::vector<wchar_t> line(command_line.begin(), command_line.end());
     line.push_back(0);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
-                        nullptr, &startup, &info))
+    if (!StartProcess(line.data(), output != nullptr, &startup, &info))
         return -1;
     UniqueHandle process(info.hProcess);
     CloseHandle(info.hThread);

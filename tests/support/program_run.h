@@ -12,3 +12,6 @@ std::wstring Quoted(const std::wstring& text);
 // there; otherwise it writes where the test writes.
 int RunProgram(const std::wstring& command_line, std::string* output = nullptr,
                DWORD timeout_ms = 60000);
+
+// CreateProcessW, tried again a few times when it fails; the last failure is written to stderr.
+bool StartProcess(wchar_t* line, bool inherit, STARTUPINFOW* startup, PROCESS_INFORMATION* info);

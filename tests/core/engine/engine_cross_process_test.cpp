@@ -20,6 +20,7 @@
 #include "event_dispids.h"
 #include "event_recorder.h"
 #include "handle.h"
+#include "program_run.h"
 #include "qlx_core.h"
 #include "reg_key.h"
 #include "registration.h"
@@ -33,8 +34,7 @@ int RunProgram(std::wstring commandLine) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    if (!StartProcess(&commandLine[0], false, &startup, &process))
         return -1;
     UniqueHandle thread(process.hThread), handle(process.hProcess);
     return WaitChild(handle.Get(), 60000);
