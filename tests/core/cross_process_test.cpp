@@ -24,23 +24,6 @@ bool FileThere(const wchar_t* path) {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Runs a program and returns its exit code (-1 when it could not start or did not end).
-int RunProgram(std::wstring commandLine) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!StartProcess(&commandLine[0], false, &startup, &process))
-        return -1;
-    UniqueHandle thread(process.hThread), handle(process.hProcess);
-    if (WaitForSingleObject(handle.Get(), 60000) != WAIT_OBJECT_0) {
-        TerminateProcess(handle.Get(), 1);
-        return -1;
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(handle.Get(), &code);
-    return static_cast<int>(code);
-}
-
 // Calls a library's own registration export (a library of this process's bitness).
 HRESULT CallRegistration(const wchar_t* path, bool add) {
     HMODULE module = LoadLibraryW(path);
@@ -86,10 +69,6 @@ HRESULT RegisterServerLibrary(const wchar_t* path, bool add) {
     }
 #endif
     return CallRegistration(path, add);
-}
-
-std::wstring Quoted(const wchar_t* path) {
-    return L"\"" + std::wstring(path) + L"\"";
 }
 
 std::vector<std::wstring> Lines(IQLX_BSTR_Collection* log) {

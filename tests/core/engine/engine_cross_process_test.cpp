@@ -30,16 +30,6 @@
 
 namespace {
 
-int RunProgram(std::wstring commandLine) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!StartProcess(&commandLine[0], false, &startup, &process))
-        return -1;
-    UniqueHandle thread(process.hThread), handle(process.hProcess);
-    return WaitChild(handle.Get(), 60000);
-}
-
 HRESULT CallRegistration(const wchar_t* path, bool add) {
     HMODULE module = LoadLibraryW(path);
     if (!module)
@@ -50,10 +40,6 @@ HRESULT CallRegistration(const wchar_t* path, bool add) {
     HRESULT hr = entry ? entry() : E_NOINTERFACE;
     FreeLibrary(module);
     return hr;
-}
-
-std::wstring Quoted(const wchar_t* path) {
-    return L"\"" + std::wstring(path) + L"\"";
 }
 
 // "dispid(args)@thread" lines of the server's own listener, split.
