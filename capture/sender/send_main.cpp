@@ -13,13 +13,12 @@
 #include <vector>
 
 #include "core_adapter.h"
-#include "handle.h"
 #include "runs_file.h"
+#include "runs_file_bytes.h"
 
 namespace {
 
 constexpr wchar_t kDefaultPrinter[] = L"Quorvane Text Printer";
-constexpr DWORD kMaxFileBytes = 256u << 20;
 
 struct Options {
     std::wstring printer = kDefaultPrinter;
@@ -63,19 +62,6 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
         }
     }
     return !options->file.empty();
-}
-
-bool ReadFileBytes(const std::wstring& path, std::string* bytes) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size = {};
-    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxFileBytes)
-        return false;
-    bytes->resize(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    return bytes->empty() ||
-           (ReadFile(file.Get(), &(*bytes)[0], static_cast<DWORD>(bytes->size()), &read, nullptr) &&
-            read == bytes->size());
 }
 
 std::wstring FileTitle(const std::wstring& path) {
@@ -131,7 +117,7 @@ int Run(int argc, wchar_t** argv) {
         return 2;
     }
     std::string bytes;
-    if (!ReadFileBytes(options.file, &bytes)) {
+    if (!ReadRunsFileBytes(options.file.c_str(), &bytes)) {
         std::fprintf(stderr, "qlxsend: cannot read %ls\n", options.file.c_str());
         return 2;
     }

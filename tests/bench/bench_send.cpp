@@ -16,28 +16,11 @@
 #include "com_ptr.h"
 #include "qlx_core.h"
 #include "runs_file.h"
+#include "runs_file_bytes.h"
 
 namespace {
 
 constexpr DWORD kLongestWaitMs = 10 * 60 * 1000;
-
-bool ReadFileBytes(const wchar_t* path, std::string* bytes) {
-    HANDLE file =
-        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    LARGE_INTEGER size = {};
-    DWORD read = 0;
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < (64 << 20);
-    if (ok) {
-        bytes->resize(static_cast<size_t>(size.QuadPart));
-        ok = bytes->empty() ||
-             (ReadFile(file, &(*bytes)[0], static_cast<DWORD>(bytes->size()), &read, nullptr) &&
-              read == bytes->size());
-    }
-    CloseHandle(file);
-    return ok;
-}
 
 ComBstr Text(const std::u16string& text) {
     return ComBstr(reinterpret_cast<const wchar_t*>(text.data()), static_cast<UINT>(text.size()));
@@ -72,8 +55,8 @@ int Run(int argc, wchar_t** argv) {
     std::string bytes;
     HandJob job;
     RunsFileError error;
-    if (argc < 4 || FAILED(CLSIDFromString(argv[1], &clsid)) || !ReadFileBytes(argv[2], &bytes) ||
-        !ParseRunsFile(bytes, &job, &error)) {
+    if (argc < 4 || FAILED(CLSIDFromString(argv[1], &clsid)) ||
+        !ReadRunsFileBytes(argv[2], &bytes) || !ParseRunsFile(bytes, &job, &error)) {
         std::fprintf(stderr, "usage: qlx_bench_send CLSID RUNS_FILE REPEAT [--until-saved]\n");
         return 2;
     }
